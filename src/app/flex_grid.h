@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QColor>
+#include <QHash>
+#include <QTableWidget>
+
+namespace meldrit::app {
+
+// The flex grid of the panels: rows and columns counted with the fixed ones, a current cell that
+// a click moves, and per-cell text, alignment and background. Row 0 / column 0 are fixed when
+// set so (drawn grey, not selectable). Widths are in twips.
+class FlexGrid : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  explicit FlexGrid(QWidget* parent = nullptr);
+
+  int rows() const { return rowCount(); }
+  void setRows(int rows);
+  int cols() const { return columnCount(); }
+  void setCols(int cols);
+  void setFixedRows(int count);
+  void setFixedCols(int count);
+
+  QString text(int row, int col) const;
+  void setText(int row, int col, const QString& text);
+  void setCellAlignment(int row, int col, Qt::Alignment alignment);
+  Qt::Alignment cellAlignment(int row, int col) const;
+  QColor cellBackground(int row, int col) const;
+  void setCellBackground(int row, int col, const QColor& colour);
+
+  void setColWidthTwips(int col, int width);
+  int colWidthTwips(int col) const;
+  int widthTwips() const;
+
+  // The current cell (the one last clicked, or set by the program).
+  int row() const { return row_; }
+  int col() const { return col_; }
+  void setCurrentCell(int row, int col);
+
+  // What a mouse click does: move the current cell there, then emit clicked() (or, for a double
+  // click, clicked() then doubleClickedCell()). Tests call these directly.
+  void clickCell(int row, int col);
+  void doubleClickCell(int row, int col);
+
+ signals:
+  void clicked();
+  void doubleClickedCell();
+
+ private:
+  QTableWidgetItem* itemAt(int row, int col);
+  void paintFixed();
+
+  int fixed_rows_ = 0;
+  int fixed_cols_ = 0;
+  QHash<int, int> width_twips_;
+  int row_ = 0;
+  int col_ = 0;
+};
+
+}  // namespace meldrit::app

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace meldrit::app {
+
+enum class MessageButtons { Ok, YesNoCancel };
+enum class MessageIcon { None, Question };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
+
+struct MessageRequest {
+  std::string text;  // lines joined with a single line feed
+  std::string title = "Meldrit";
+  MessageButtons buttons = MessageButtons::Ok;
+  MessageIcon icon = MessageIcon::None;
+  MessageAnswer default_button = MessageAnswer::Ok;
+};
+
+struct FileDialogRequest {
+  bool save = false;
+  std::string title;
+  std::string filter;    // "(*.OUT)|*.OUT|(*.PRN)|*.PRN": description|pattern pairs
+  int filter_index = 1;  // 1-based, as the common dialog counts
+  bool must_exist = false;
+  std::string default_ext;  // the further "*.OUT" setting; Qt has no use for it
+};
+
+struct FileChoice {
+  std::string full_path;
+  std::string file_name;  // without its folder
+};
+
+// Everything the window needs from the platform, so that every handler can run offscreen with a
+// scripted double in the tests.
+class PlatformServices {
+ public:
+  virtual ~PlatformServices() = default;
+
+  virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
+  // nullopt when the user cancelled.
+  virtual std::optional<FileChoice> chooseFile(const FileDialogRequest& request) = 0;
+  virtual void setBusyPointer(bool busy) = 0;
+  // Starts a command line and returns at once; false when it could not be started.
+  virtual bool launch(const std::string& command_line, int window_style) = 0;
+  // Starts a command line in `folder` and waits for it (-1: no limit); false when it could not be
+  // started. The exit status is not reported.
+  virtual bool runAndWait(const std::string& command_line, const std::string& folder, int timeout_ms,
+                          int window_mode, int creation_flags) = 0;
+  // Ends the program at once.
+  virtual void endProgram() = 0;
+  // The folder of the running program.
+  virtual std::string programFolder() const = 0;
+};
+
+// A message box with the OK button only, no icon and the title "Meldrit".
+inline void showOk(PlatformServices& platform, const std::string& text) {
+  MessageRequest request;
+  request.text = text;
+  platform.showMessage(request);
+}
+
+// Shows the busy pointer for its lifetime; reset() sets the normal pointer earlier (where a
+// message must come after the pointer is back). Every way out of an operation resets it.
+class BusyPointer {
+ public:
+  explicit BusyPointer(PlatformServices& platform) : platform_(platform) { platform_.setBusyPointer(true); }
+  ~BusyPointer() { reset(); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+  void reset() {
+    if (active_) {
+      active_ = false;
+      platform_.setBusyPointer(false);
+    }
+  }
+
+ private:
+  PlatformServices& platform_;
+  bool active_ = true;
+};
+
+}  // namespace meldrit::app

@@ -1,0 +1,28 @@
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Meldrit batch front end: runs the jobs of the desktop program on files"};
+  app.set_version_flag("--version", std::string("meldrit-cli ") + MELDRIT_VERSION);
+  app.require_subcommand(1);
+  int status = 0;
+  meldrit::cli::addLocalCommand(app, status);
+  meldrit::cli::addUniformCommand(app, status);
+  meldrit::cli::addMultiphaseCommand(app, status);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return 2;
+  }
+  return status;
+}

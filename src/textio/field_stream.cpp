@@ -1,0 +1,264 @@
+#include "textio/field_stream.h"
+
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "textio/numeric_value.h"
+
+namespace meldrit::textio {
+namespace {
+
+#ifdef _WIN32
+int open_for_reading(const char* path) {
+  return ::_open(path, _O_RDONLY | _O_BINARY);
+}
+long read_some(int fd, char* data, std::size_t size) {
+  return ::_read(fd, data, static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size));
+}
+void close_fd(int fd) {
+  ::_close(fd);
+}
+#else
+int open_for_reading(const char* path) {
+  return ::open(path, O_RDONLY | O_CLOEXEC);
+}
+long read_some(int fd, char* data, std::size_t size) {
+  return static_cast<long>(::read(fd, data, size));
+}
+void close_fd(int fd) {
+  ::close(fd);
+}
+#endif
+
+// Character classes of the hot loops, looked up instead of compared one by one.
+enum : unsigned char {
+  kBlank = 1,    // blank or tab
+  kLineEnd = 2,  // CR or LF
+  kComma = 4,
+  kNumberEnd = 8,  // ends a number field: blank, tab, comma, CR, LF
+  kTextEnd = 16,   // ends a text field: comma, CR, LF
+};
+
+constexpr std::array<unsigned char, 256> make_classes() {
+  std::array<unsigned char, 256> table{};
+  table[' '] = kBlank | kNumberEnd;
+  table['\t'] = kBlank | kNumberEnd;
+  table['\r'] = kLineEnd | kNumberEnd | kTextEnd;
+  table['\n'] = kLineEnd | kNumberEnd | kTextEnd;
+  table[','] = kComma | kNumberEnd | kTextEnd;
+  return table;
+}
+constexpr std::array<unsigned char, 256> kClasses = make_classes();
+
+inline unsigned char class_of(char c) {
+  return kClasses[static_cast<unsigned char>(c)];
+}
+
+}  // namespace
+
+FieldStream::FieldStream(std::size_t block_size) : block_(block_size < 64 ? 64 : block_size) {}
+
+FieldStream::~FieldStream() {
+  close();
+}
+
+bool FieldStream::open(const std::string& path) {
+  close();
+  const int fd = open_for_reading(path.c_str());
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close_fd(fd);
+    return false;
+  }
+  fd_ = fd;
+  eof_ = false;
+  error_ = false;
+  pending_separator_ = false;
+  pos_ = 0;
+  end_ = 0;
+  consumed_before_ = 0;
+  if (buffer_.size() < block_) buffer_.resize(block_);
+  return true;
+}
+
+void FieldStream::close() {
+  if (fd_ >= 0) close_fd(fd_);
+  fd_ = -1;
+  pos_ = end_ = 0;
+}
+
+bool FieldStream::refill() {
+  if (fd_ < 0 || eof_ || error_) return false;
+  if (pos_ > 0) {
+    const std::size_t kept = end_ - pos_;
+    if (kept > 0) std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
+    consumed_before_ += pos_;
+    pos_ = 0;
+    end_ = kept;
+  }
+  if (buffer_.size() - end_ < block_ / 2) buffer_.resize(end_ + block_);
+  for (;;) {
+    const long got = read_some(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (got > 0) {
+      end_ += static_cast<std::size_t>(got);
+      return true;
+    }
+    if (got == 0) {
+      eof_ = true;
+      return false;
+    }
+    if (errno != EINTR) {
+      error_ = true;
+      return false;
+    }
+  }
+}
+
+int FieldStream::peek() {
+  if (pos_ < end_ || refill()) return static_cast<unsigned char>(buffer_[pos_]);
+  return -1;
+}
+
+// A field that was read leaves the blanks up to a comma, and that one comma, to be consumed
+// before whatever is read next; doing it lazily keeps the last field's view valid until then.
+void FieldStream::consume_pending_separator() {
+  if (!pending_separator_) return;
+  pending_separator_ = false;
+  int c = peek();
+  while (c >= 0 && (class_of(static_cast<char>(c)) & kBlank)) {
+    ++pos_;
+    c = peek();
+  }
+  if (c == ',') ++pos_;
+}
+
+void FieldStream::skip_separators_before_field() {
+  consume_pending_separator();
+  for (;;) {
+    while (pos_ < end_ && (class_of(buffer_[pos_]) & (kBlank | kLineEnd))) ++pos_;
+    if (pos_ < end_ || !refill()) return;
+  }
+}
+
+bool FieldStream::skip_one_line() {
+  consume_pending_separator();
+  if (peek() < 0) return false;
+  for (;;) {
+    while (pos_ < end_ && !(class_of(buffer_[pos_]) & kLineEnd)) ++pos_;
+    if (pos_ < end_) break;
+    if (!refill()) return !error_;  // a last line without a line end
+  }
+  const char end = buffer_[pos_++];
+  if (end == '\r' && peek() == '\n') ++pos_;
+  return true;
+}
+
+bool FieldStream::skip_lines(double count) {
+  if (!(count >= 1)) return true;
+  const double whole = std::floor(count);
+  for (double i = 0; i < whole; ++i) {
+    if (!skip_one_line()) return false;
+  }
+  return true;
+}
+
+bool FieldStream::read_line(std::string& line) {
+  line.clear();
+  consume_pending_separator();
+  if (peek() < 0) return false;
+  for (;;) {
+    const std::size_t start = pos_;
+    while (pos_ < end_ && !(class_of(buffer_[pos_]) & kLineEnd)) ++pos_;
+    line.append(buffer_.data() + start, pos_ - start);
+    if (pos_ < end_) break;
+    if (!refill()) return !error_;
+  }
+  const char end = buffer_[pos_++];
+  if (end == '\r' && peek() == '\n') ++pos_;
+  return true;
+}
+
+bool FieldStream::at_end() {
+  skip_separators_before_field();
+  return pos_ >= end_;
+}
+
+ReadStatus FieldStream::scan_field(std::string_view& field, FieldMode mode) {
+  skip_separators_before_field();
+  if (pos_ >= end_) return error_ ? ReadStatus::IoError : ReadStatus::EndOfFile;
+  const unsigned char stop = mode == FieldMode::Number ? kNumberEnd : kTextEnd;
+  if (buffer_[pos_] == '"') {
+    ++pos_;
+    std::size_t i = pos_;
+    for (;;) {
+      while (i < end_ && buffer_[i] != '"') ++i;
+      if (i < end_) break;
+      const std::size_t offset = i - pos_;
+      const bool more = refill();  // moves the kept bytes to the front, even at the end
+      i = pos_ + offset;
+      if (!more) break;
+    }
+    if (error_) return ReadStatus::IoError;
+    field = std::string_view(buffer_.data() + pos_, i - pos_);
+    pos_ = i < end_ ? i + 1 : i;  // past the closing quote
+  } else if (buffer_[pos_] == ',') {
+    field = std::string_view(buffer_.data() + pos_, 0);
+  } else {
+    std::size_t i = pos_;
+    for (;;) {
+      while (i < end_ && !(class_of(buffer_[i]) & stop)) ++i;
+      if (i < end_) break;
+      const std::size_t offset = i - pos_;
+      const bool more = refill();  // moves the kept bytes to the front, even at the end
+      i = pos_ + offset;
+      if (!more) break;
+    }
+    if (error_) return ReadStatus::IoError;
+    std::size_t last = i;
+    if (mode == FieldMode::Text) {
+      // A text field keeps inner blanks but not the ones before its comma or line end.
+      while (last > pos_ && (class_of(buffer_[last - 1]) & kBlank)) --last;
+    }
+    field = std::string_view(buffer_.data() + pos_, last - pos_);
+    pos_ = i;
+  }
+  pending_separator_ = true;
+  return ReadStatus::Ok;
+}
+
+ReadStatus FieldStream::next_field(std::string_view& field, FieldMode mode) {
+  return scan_field(field, mode);
+}
+
+ReadStatus FieldStream::next_number(double& value) {
+  std::string_view field;
+  const ReadStatus status = scan_field(field, FieldMode::Number);
+  if (status != ReadStatus::Ok) return status;
+  if (field.empty()) {
+    value = 0;
+    return ReadStatus::Ok;
+  }
+  if (!parse_number(field, value)) {
+    value = 0;
+    return ReadStatus::NotNumeric;
+  }
+  return ReadStatus::Ok;
+}
+
+ReadStatus FieldStream::skip_field() {
+  std::string_view field;
+  return scan_field(field, FieldMode::Number);
+}
+
+}  // namespace meldrit::textio

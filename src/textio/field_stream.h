@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace meldrit::textio {
+
+// How a field ends. A number field also ends at a blank; a text field runs to a comma or the
+// line end. Either kind that starts with a double quote runs to the closing quote.
+enum class FieldMode { Number, Text };
+
+enum class ReadStatus {
+  Ok,
+  EndOfFile,   // nothing but blanks and line ends was left
+  NotNumeric,  // a field was read (and consumed) but does not hold a number
+  IoError,     // the read itself failed
+};
+
+// Reads a text file once, front to back, as lines (for header lines) and then as one stream of
+// fields that runs across line ends. CR LF, a lone CR and a lone LF each end a line. Leading
+// blanks (and tabs) of a field are skipped, so are line ends before it; after a field the blanks
+// up to a comma are skipped and that one comma is consumed.
+//
+// Large blocks are read straight into one buffer and fields are handed out as views into it, so
+// the hot loops neither allocate nor copy. A view stays valid until the next call.
+class FieldStream {
+ public:
+  static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
+
+  explicit FieldStream(std::size_t block_size = kDefaultBlock);
+  ~FieldStream();
+  FieldStream(const FieldStream&) = delete;
+  FieldStream& operator=(const FieldStream&) = delete;
+
+  // False when the file cannot be opened for reading. An open stream is closed first.
+  bool open(const std::string& path);
+  void close();
+  bool is_open() const { return fd_ >= 0; }
+
+  // Reads and discards the whole part of `count` lines (below 1: none). False when the end of
+  // the file comes before all of them were read; a last line without a line end counts.
+  bool skip_lines(double count);
+
+  // Reads the rest of the current line without its line end. False at the end of the file.
+  bool read_line(std::string& line);
+
+  // True when nothing but blanks and line ends is left.
+  bool at_end();
+
+  // The next field. Quoted fields come without their quotes. An empty field (two commas in a
+  // row) is read as an empty view.
+  ReadStatus next_field(std::string_view& field, FieldMode mode = FieldMode::Number);
+
+  // The next field as a number; an empty field reads as 0. On NotNumeric the field is consumed
+  // and `value` is set to 0, so a caller that reads non-numbers as 0 can go on.
+  ReadStatus next_number(double& value);
+
+  // Consumes the next field without converting it (for counting).
+  ReadStatus skip_field();
+
+  // Bytes consumed so far (for progress and throughput figures).
+  std::uint64_t bytes_consumed() const { return consumed_before_ + pos_; }
+
+ private:
+  bool refill();  // keeps [pos_, end_) and appends a block; false at end of file or error
+  int peek();     // next byte or -1 at the end
+  void consume_pending_separator();
+  void skip_separators_before_field();
+  bool skip_one_line();
+  ReadStatus scan_field(std::string_view& field, FieldMode mode);
+
+  int fd_ = -1;
+  bool eof_ = false;
+  bool error_ = false;
+  bool pending_separator_ = false;
+  std::vector<char> buffer_;
+  std::size_t block_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  std::uint64_t consumed_before_ = 0;
+};
+
+}  // namespace meldrit::textio

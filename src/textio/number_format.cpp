@@ -1,0 +1,194 @@
+#include "textio/number_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace meldrit::textio {
+namespace {
+
+// The decimal digits of |value| rounded to `significant` significant digits: digits[0] stands at
+// 10^exponent. Trailing zeros are kept (callers strip them where the form wants that).
+struct Decimal {
+  char digits[24];
+  int count = 0;
+  int exponent = 0;
+};
+
+template <typename T>
+Decimal decimal_of(T value, int significant) {
+  char text[64];
+  const auto result = std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific,
+                                    significant - 1);
+  Decimal d;
+  const char* p = text;
+  for (; p < result.ptr && *p != 'e'; ++p) {
+    if (*p != '.') d.digits[d.count++] = *p;
+  }
+  if (p < result.ptr) d.exponent = std::atoi(p + 1);
+  return d;
+}
+
+void append_unsigned(std::string& out, int value) {
+  char text[16];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  out.append(text, result.ptr);
+}
+
+template <typename T>
+void append_shortest(std::string& out, T value, int significant) {
+  if (!std::isfinite(value)) {
+    out += std::isnan(value) ? "NaN" : "Inf";
+    return;
+  }
+  if (value == 0) {
+    out += '0';
+    return;
+  }
+  Decimal d = decimal_of(value, significant);
+  while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+  const int e = d.exponent;
+  if (e >= significant || e < -significant) {
+    out += d.digits[0];
+    if (d.count > 1) {
+      out += '.';
+      out.append(d.digits + 1, d.count - 1);
+    }
+    out += 'E';
+    out += e < 0 ? '-' : '+';
+    const int magnitude = std::abs(e);
+    if (magnitude < 10) out += '0';
+    append_unsigned(out, magnitude);
+    return;
+  }
+  if (e >= 0) {
+    const int whole = e + 1;
+    if (d.count <= whole) {
+      out.append(d.digits, d.count);
+      out.append(whole - d.count, '0');
+    } else {
+      out.append(d.digits, whole);
+      out += '.';
+      out.append(d.digits + whole, d.count - whole);
+    }
+  } else {
+    out += '.';
+    out.append(-e - 1, '0');
+    out.append(d.digits, d.count);
+  }
+}
+
+template <typename T>
+void append_print(std::string& out, T value, int significant) {
+  out += std::signbit(value) && value != 0 ? '-' : ' ';
+  append_shortest(out, value, significant);
+  out += ' ';
+}
+
+// |value| x 1000 rounded to a whole number, halves away from zero, as decided on the value's
+// decimal form of `significant` digits; its digits without leading zeros ("" for zero).
+std::string thousandths(double value, int significant) {
+  const Decimal d = decimal_of(value, significant);
+  const int kept = d.exponent + 4;  // digits down to the 10^-3 place
+  std::string digits;
+  if (kept >= d.count) {
+    digits.assign(d.digits, d.count);
+    digits.append(kept - d.count, '0');
+  } else if (kept == 0) {
+    if (d.digits[0] >= '5') digits = "1";
+  } else if (kept > 0) {
+    digits.assign(d.digits, kept);
+    if (d.digits[kept] >= '5') {
+      int i = kept - 1;
+      while (i >= 0 && digits[i] == '9') digits[i--] = '0';
+      if (i < 0) {
+        digits.insert(digits.begin(), '1');
+      } else {
+        ++digits[i];
+      }
+    }
+  }
+  const auto first = digits.find_first_not_of('0');
+  return first == std::string::npos ? std::string() : digits.substr(first);
+}
+
+}  // namespace
+
+void append_print_number(std::string& out, double value) {
+  append_print(out, value, 15);
+}
+void append_print_number(std::string& out, float value) {
+  append_print(out, value, 7);
+}
+
+std::string print_number(double value) {
+  std::string out;
+  append_print_number(out, value);
+  return out;
+}
+
+std::string print_number(float value) {
+  std::string out;
+  append_print_number(out, value);
+  return out;
+}
+
+std::string message_number(double value) {
+  std::string out = print_number(value);
+  out.pop_back();
+  return out;
+}
+
+std::string plain_number(double value) {
+  std::string out;
+  if (std::signbit(value) && value != 0) out += '-';
+  append_shortest(out, value, 15);
+  return out;
+}
+
+void append_mask_fixed3(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += std::isnan(value) ? "NaN" : "Inf";
+    return;
+  }
+  const std::string digits = thousandths(value, 15);
+  if (!digits.empty() && value < 0) out += '-';
+  if (digits.size() > 3) {
+    out.append(digits, 0, digits.size() - 3);
+    out += '.';
+    out.append(digits, digits.size() - 3, 3);
+  } else {
+    out += "0.";
+    out.append(3 - digits.size(), '0');
+    out += digits;
+  }
+}
+
+std::string mask_fixed3(double value) {
+  std::string out;
+  append_mask_fixed3(out, value);
+  return out;
+}
+
+void append_mask_hash3(std::string& out, double value, int significant) {
+  if (!std::isfinite(value)) {
+    out += std::isnan(value) ? "NaN" : "Inf";
+    return;
+  }
+  std::string digits = thousandths(value, significant);
+  if (!digits.empty() && value < 0) out += '-';
+  if (digits.size() > 3) out.append(digits, 0, digits.size() - 3);
+  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+  std::string_view decimals(digits.data() + digits.size() - 3, 3);
+  while (!decimals.empty() && decimals.back() == '0') decimals.remove_suffix(1);
+  out += '.';
+  out += decimals;
+}
+
+std::string mask_hash3(double value, int significant) {
+  std::string out;
+  append_mask_hash3(out, value, significant);
+  return out;
+}
+
+}  // namespace meldrit::textio

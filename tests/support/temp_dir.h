@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace meldrit::test {
+
+// A fresh folder under the system temp folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device seed;
+    path_ = std::filesystem::temp_directory_path() /
+            ("meldrit-" + std::to_string(seed()) + std::to_string(seed()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  // Writes bytes exactly as given (no line-end translation).
+  std::string write(const std::string& name, const std::string& bytes) const {
+    const std::string full = file(name);
+    std::ofstream out(full, std::ios::binary);
+    out << bytes;
+    return full;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string read_bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace meldrit::test
