@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace meldrit::textio {
 namespace {
@@ -25,7 +26,11 @@ Decimal decimal_of(T value, int significant) {
   for (; p < result.ptr && *p != 'e'; ++p) {
     if (*p != '.') d.digits[d.count++] = *p;
   }
-  if (p < result.ptr) d.exponent = std::atoi(p + 1);
+  if (p < result.ptr) {
+    const char* first = p + 1;
+    if (first < result.ptr && *first == '+') ++first;
+    std::from_chars(first, result.ptr, d.exponent);
+  }
   return d;
 }
 
