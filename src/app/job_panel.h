@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -19,6 +20,8 @@ inline int twips(double value) {
 struct AppContext {
   PlatformServices& platform;
   std::string program_folder;
+  // The axis names of the node-count messages, held by the window for the whole run.
+  std::array<std::string, 3> axis_names = {"X", "Y", "Z"};
 };
 
 // One job's panels. Each job creates its panels as children of the window's client area, with the

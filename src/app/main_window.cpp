@@ -1,0 +1,212 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <cmath>
+
+#include "app/shell_messages.h"
+#include "app/start_panel.h"
+#include "settings/session_settings_file.h"
+#include "settings/suite_preferences.h"
+
+// The picture lives in a static library, whose resource initialiser the linker would drop.
+static void initStartPicture() {
+  Q_INIT_RESOURCE(meldrit);
+}
+
+namespace meldrit::app {
+namespace {
+
+// The panels are laid out for a client area of 12030 x 8055 twips.
+constexpr int kClientWidth = 802;
+constexpr int kClientHeight = 537;
+
+// The order in which the panels are centred.
+constexpr const char* kCentringOrder[] = {"Frame1", "Frame4", "Frame6", "Frame10", "Frame5", "Frame18"};
+constexpr const char* kAllPanels[] = {"Frame6", "Frame1", "Frame5", "Frame4", "Frame10", "Frame18"};
+
+}  // namespace
+
+MainWindow::MainWindow(PlatformServices& platform, QWidget* parent)
+    : QMainWindow(parent), platform_(platform), context_{platform, platform.programFolder()} {
+  initStartPicture();
+  setObjectName(QStringLiteral("Meldrit"));
+  setWindowTitle(QStringLiteral("Meldrit"));
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client_);
+
+  // The window holds its panels in this order, so later ones lie on top of earlier ones.
+  uniform_job_ = createUniformJob(context_, client_);
+  frame10_ = new StartPanel(client_);
+  connect(frame10_, &StartPanel::clicked, frame10_, &QWidget::hide);
+  local_job_ = createLocalJob(context_, client_);
+  multiphase_job_ = createMultiphaseJob(context_, client_);
+
+  buildMenus();
+  startUp();
+
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  client_->installEventFilter(this);
+  centrePanels();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenus() {
+  auto add_menu = [](auto* owner, const QString& caption, const char* name) {
+    QMenu* menu = owner->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    menu->menuAction()->setObjectName(QLatin1String(name));
+    return menu;
+  };
+  auto add_item = [this](QMenu* menu, const QString& caption, const char* name, auto slot) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    connect(action, &QAction::triggered, this, slot);
+  };
+
+  QMenu* mnuexit = add_menu(menuBar(), QStringLiteral("&Exit"), "mnuexit");
+  add_item(mnuexit, QStringLiteral("&Return to Main Menu"), "mnuvoltar", &MainWindow::exitFlow);
+
+  QMenu* mnubegin = add_menu(menuBar(), QStringLiteral("Begin"), "mnubegin");
+  add_item(mnubegin, QStringLiteral("Transform to Uniform"), "mnuniform", &MainWindow::showUniformJob);
+  QMenu* mnupfield = add_menu(mnubegin, QStringLiteral("p-Field algorithm"), "mnupfield");
+  add_item(mnupfield, QStringLiteral("Local ccdf"), "mnumeldritii", &MainWindow::showLocalJob);
+  add_item(mnupfield, QStringLiteral("Multiphase set ccdf"), "mnumultiphase", &MainWindow::showMultiphaseJob);
+
+  QMenu* mnuabout = add_menu(menuBar(), QStringLiteral("About"), "mnuabout");
+  add_item(mnuabout, QStringLiteral("About Meldrit"), "mnumeldrit", &MainWindow::showStartPanel);
+}
+
+void MainWindow::startUp() {
+  frame10_->fitToPicture();
+  axis_names_ = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
+  context_.axis_names = {"X", "Y", "Z"};
+
+  JobPanels* jobs[] = {uniform_job_.get(), local_job_.get(), multiphase_job_.get()};
+  for (JobPanels* job : jobs) job->beforeRestore();
+  // A missing or short file is not reported: what was not read keeps its design default.
+  const settings::SessionSettings restored =
+      settings::read_session_settings(settings::session_settings_path(context_.program_folder));
+  for (JobPanels* job : jobs) job->restore(restored);
+  for (JobPanels* job : jobs) job->afterRestore();
+
+  for (const char* name : {"Frame4", "Frame1", "Frame6"}) {
+    if (QWidget* frame = panel(QLatin1String(name))) frame->hide();
+  }
+  frame10_->show();
+}
+
+QWidget* MainWindow::panel(const QString& name) const {
+  return client_->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void MainWindow::centrePanels() {
+  const int width = client_->width();
+  const int height = client_->height();
+  for (const char* name : kCentringOrder) {
+    QWidget* frame = panel(QLatin1String(name));
+    if (frame == nullptr) continue;
+    frame->move(static_cast<int>(std::floor((width - frame->width()) / 2.0)),
+                static_cast<int>(std::floor((height - frame->height()) / 2.0)));
+  }
+}
+
+void MainWindow::showOnly(const char* visible) {
+  for (const char* name : kAllPanels) {
+    QWidget* frame = panel(QLatin1String(name));
+    if (frame == nullptr) continue;
+    if (qstrcmp(name, visible) == 0) {
+      frame->show();
+    } else {
+      frame->hide();
+    }
+  }
+}
+
+void MainWindow::showUniformJob() {
+  showOnly("Frame6");
+}
+void MainWindow::showLocalJob() {
+  showOnly("Frame5");
+}
+void MainWindow::showMultiphaseJob() {
+  showOnly("Frame1");
+}
+
+void MainWindow::showStartPanel() {
+  frame10_->show();
+  // Shown on top, so that "About Meldrit" shows the picture whichever job panel is open.
+  frame10_->raise();
+}
+
+void MainWindow::exitFlow() {
+  if (ended_) return;
+  const settings::SaveiniArguments arguments = settings::saveini_arguments(
+      settings::read_exit_codes(settings::preferences_path(context_.program_folder)));
+  saveini(arguments.codigo1, arguments.codigo2);
+}
+
+void MainWindow::saveini(int codigo1, int codigo2) {
+  if (codigo1 == 1 && codigo2 == 0) {
+    endProgram();
+    return;
+  }
+  if (codigo1 == 1 && codigo2 == 1) {
+    saveSessionSettings();
+    endProgram();
+    return;
+  }
+  MessageRequest question;
+  question.text = shell_messages::kExitQuestion;
+  question.title = shell_messages::kExitQuestionTitle;
+  question.buttons = MessageButtons::YesNoCancel;
+  question.icon = MessageIcon::Question;
+  question.default_button = MessageAnswer::Yes;
+  switch (platform_.showMessage(question)) {
+    case MessageAnswer::Yes:
+      saveSessionSettings();
+      endProgram();
+      return;
+    case MessageAnswer::No:
+      endProgram();
+      return;
+    default:
+      return;  // Cancel: the program goes on as it was
+  }
+}
+
+void MainWindow::saveSessionSettings() {
+  settings::SessionSettings session;
+  for (JobPanels* job : {uniform_job_.get(), local_job_.get(), multiphase_job_.get()}) job->save(session);
+  if (!settings::write_session_settings(settings::session_settings_path(context_.program_folder), session)) {
+    showOk(platform_, shell_messages::cannotSaveSession(context_.program_folder));
+  }
+}
+
+void MainWindow::endProgram() {
+  ended_ = true;
+  platform_.endProgram();
+  hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (ended_) {
+    event->accept();
+    return;
+  }
+  // The close is always refused; only the exit flow ends the program.
+  event->ignore();
+  exitFlow();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize) centrePanels();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace meldrit::app
