@@ -1,29 +1,442 @@
+#include <QFocusEvent>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <vector>
 
+#include "app/file_choice.h"
+#include "app/flex_grid.h"
 #include "app/job_panel.h"
+#include "app/node_count_box.h"
+#include "app/pfield_pickers.h"
+#include "app/text_viewer.h"
+#include "pfield_local/class_limits.h"
+#include "pfield_local/local_messages.h"
+#include "pfield_local/local_run.h"
+#include "pfield_local/probability_import.h"
+#include "textio/file_type.h"
+#include "textio/numeric_value.h"
 
 namespace meldrit::app {
 namespace {
 
-class LocalJob : public JobPanels {
+namespace pl = meldrit::pfield_local;
+
+QString qs(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string str(const QString& text) {
+  return text.toStdString();
+}
+
+void place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(QLatin1String(name));
+  return label;
+}
+
+QLabel* makePathLabel(QWidget* parent, const char* name) {
+  QLabel* label = makeLabel(parent, name, QStringLiteral(" "));
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setAutoFillBackground(true);
+  label->setBackgroundRole(QPalette::Base);
+  return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setToolTip(tip);
+  return button;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(QLatin1String(name));
+  return frame;
+}
+
+// Column widths of the limit columns: (table width - margin) / 2, halves to the even neighbour.
+int limitColumnWidth(int table_width, int margin) {
+  return static_cast<int>(std::lrint((table_width - margin) / 2.0));
+}
+
+// The keystroke receivers tmin and tmax: receiving the keyboard empties them.
+class LimitBox : public QLineEdit {
  public:
-  LocalJob(AppContext& context, QWidget* parent) : context_(context) {
-    frame18_ = new QGroupBox(QStringLiteral(" p-Field algorithm using local ccdf"), parent);
-    frame18_->setObjectName(QStringLiteral("Frame18"));
-    frame18_->resize(twips(11400), twips(6000));
-    frame18_->hide();
-    frame5_ = new QGroupBox(QStringLiteral("Input Data File (*.OUT):  p- Field algorithm using local ccdf"), parent);
-    frame5_->setObjectName(QStringLiteral("Frame5"));
-    frame5_->resize(twips(11400), twips(7200));
-    frame5_->hide();
+  LimitBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {}
+  void gotFocus() { clear(); }
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QLineEdit::focusInEvent(event);
+    gotFocus();
   }
-  void restore(const settings::SessionSettings&) override {}
-  void save(settings::SessionSettings&) const override {}
+};
+
+// Shows the import as it goes: the threshold count once known, each warning, the progress bar.
+class PanelImportObserver : public pl::ImportObserver {
+ public:
+  PanelImportObserver(PlatformServices& platform, QLabel* ncortes, QProgressBar* bar)
+      : platform_(platform), ncortes_(ncortes), bar_(bar) {}
+  void thresholdsDetected(int thresholds) override {
+    ncortes_->setText(QString::number(thresholds));
+    ncortes_->repaint();
+  }
+  void warning(const std::string& text) override { showOk(platform_, text); }
+  void progress(int percent) override {
+    bar_->setValue(percent);
+    bar_->repaint();
+  }
 
  private:
+  PlatformServices& platform_;
+  QLabel* ncortes_;
+  QProgressBar* bar_;
+};
+
+class LocalJob : public JobPanels {
+ public:
+  LocalJob(AppContext& context, QWidget* parent) : context_(context), platform_(context.platform) {
+    buildFrame18(parent);
+    buildFrame5(parent);
+  }
+
+  void beforeRestore() override {
+    gridcortes_->setRows(1);
+    gridcortes_->setCols(3);
+    gridcortes_->setFixedRows(1);
+    gridcortes_->setFixedCols(1);
+    const QString headers[] = {QStringLiteral("Threshold"), QStringLiteral("Lower Limit"),
+                               QStringLiteral("Upper Limit")};
+    for (int col = 0; col < 3; ++col) {
+      gridcortes_->setText(0, col, headers[col]);
+      gridcortes_->setCellAlignment(0, col, Qt::AlignCenter);
+    }
+    gridcortes_->setColWidthTwips(0, 1000);
+    const int width = limitColumnWidth(gridcortes_->widthTwips(), 1150);
+    gridcortes_->setColWidthTwips(1, width);
+    gridcortes_->setColWidthTwips(2, width);
+  }
+
+  void restore(const settings::SessionSettings& s) override {
+    label18_->setText(qs(s.label18));
+    text3_->setText(qs(s.text3));
+    for (int i = 0; i < 3; ++i) text2_[i]->setText(qs(s.text2[3 + i]));
+    pickers_.input_path->setText(qs(s.label22));
+    pickers_.input_skip->setText(qs(s.text4));
+    pickers_.output_path->setText(qs(s.label23));
+    (s.option1 ? option1_ : option2_)->setChecked(true);
+  }
+
+  void save(settings::SessionSettings& s) const override {
+    s.label18 = str(label18_->text());
+    s.text3 = str(text3_->text());
+    for (int i = 0; i < 3; ++i) s.text2[3 + i] = str(text2_[i]->text());
+    s.label22 = str(pickers_.input_path->text());
+    s.text4 = str(pickers_.input_skip->text());
+    s.label23 = str(pickers_.output_path->text());
+    s.option1 = option1_->isChecked();
+  }
+
+ private:
+  void buildFrame18(QWidget* parent) {
+    frame18_ = makeFrame(parent, "Frame18", QStringLiteral(" p-Field algorithm using local ccdf"));
+    frame18_->resize(twips(11400), twips(6000));
+    frame18_->hide();
+
+    QGroupBox* frame19 = makeFrame(frame18_, "Frame19", QStringLiteral("Output Variable Type"));
+    place(frame19, 240, 360, 5400, 1300);
+    option1_ = new QRadioButton(QStringLiteral("Continuous"), frame19);
+    option1_->setObjectName(QStringLiteral("Option1"));
+    place(option1_, 300, 400, 3000, 350);
+    option2_ = new QRadioButton(QStringLiteral("Multiphase"), frame19);
+    option2_->setObjectName(QStringLiteral("Option2"));
+    place(option2_, 300, 800, 3000, 350);
+    option1_->setChecked(true);
+
+    QPushButton* command23 = makeButton(frame18_, "Command23", QStringLiteral("RUN"),
+                                        QStringLiteral("Probability Field Calculation"));
+    place(command23, 5760, 700, 1800, 600);
+
+    pickers_ = buildPfieldPickers(platform_, 1, frame18_);
+    pickers_.input_frame->move(twips(240), twips(1900));
+    pickers_.output_frame->move(twips(5760), twips(1900));
+
+    QPushButton* command24 = makeButton(frame18_, "Command24", QString(), QStringLiteral("Back"));
+    command24->setIcon(frame18_->style()->standardIcon(QStyle::SP_ArrowBack));
+    place(command24, 240, 4500, 900, 600);
+
+    QObject::connect(command23, &QPushButton::clicked, frame18_, [this] { run(); });
+    QObject::connect(command24, &QPushButton::clicked, frame18_, [this] {
+      frame18_->hide();
+      frame5_->show();
+    });
+  }
+
+  void buildFrame5(QWidget* parent) {
+    frame5_ = makeFrame(parent, "Frame5",
+                        QStringLiteral("Input Data File (*.OUT):  p- Field algorithm using local ccdf"));
+    frame5_->resize(twips(11400), twips(7200));
+    frame5_->hide();
+
+    QGroupBox* frame16 =
+        makeFrame(frame5_, "Frame16", QStringLiteral("Open Input Probability Data File  (*.OUT)"));
+    place(frame16, 240, 360, 10920, 1800);
+    QPushButton* command19 = makeButton(frame16, "Command19", QStringLiteral("Select File"),
+                                        QStringLiteral("Select the input data file."));
+    place(command19, 240, 360, 1400, 420);
+    QPushButton* command17 = makeButton(frame16, "Command17", QStringLiteral("View File"),
+                                        QStringLiteral("Open and view All Data File"));
+    command17->setIcon(frame16->style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    place(command17, 1800, 360, 1500, 420);
+    QPushButton* impor = makeButton(frame16, "impor", QStringLiteral("Import"),
+                                    QStringLiteral("Import the selected data file."));
+    place(impor, 3460, 360, 1400, 420);
+    bar1_ = new QProgressBar(frame16);
+    bar1_->setObjectName(QStringLiteral("bar1"));
+    bar1_->setRange(0, 100);
+    bar1_->setValue(0);
+    bar1_->setTextVisible(false);
+    place(bar1_, 5040, 420, 5600, 300);
+    place(makeLabel(frame16, "Label14", QStringLiteral("Input Data File *.OUT  Path")), 240, 960, 4000, 250);
+    label18_ = makePathLabel(frame16, "Label18");
+    place(label18_, 240, 1230, 8400, 400);
+    place(makeLabel(frame16, "Label13", QStringLiteral("Skip Lines")), 8900, 960, 1200, 250);
+    text3_ = new QLineEdit(QStringLiteral("0"), frame16);
+    text3_->setObjectName(QStringLiteral("Text3"));
+    place(text3_, 8900, 1230, 1200, 400);
+
+    QGroupBox* frame14 = makeFrame(frame5_, "Frame14", QStringLiteral("Data File Structure"));
+    place(frame14, 240, 2280, 6600, 4680);
+    gridcortes_ = new FlexGrid(frame14);
+    gridcortes_->setObjectName(QStringLiteral("gridcortes"));
+    place(gridcortes_, 240, 360, 6120, 3240);
+    // Off the frame: never seen, they only take the keyboard while a limit cell is typed.
+    tmin_ = new LimitBox(QStringLiteral("Text1"), frame14);
+    tmin_->setObjectName(QStringLiteral("tmin"));
+    place(tmin_, -10000, 360, 1200, 360);
+    tmax_ = new LimitBox(QStringLiteral("Text5"), frame14);
+    tmax_->setObjectName(QStringLiteral("tmax"));
+    place(tmax_, -10000, 840, 1200, 360);
+    place(makeLabel(frame14, "Label12(1)", QStringLiteral("Number of samples (detected):")), 240, 3760, 3200,
+          300);
+    label4_ = makeLabel(frame14, "Label4", QStringLiteral(" "));
+    place(label4_, 3500, 3760, 2800, 300);
+    place(makeLabel(frame14, "Label12(0)", QStringLiteral("Number of thresholds (detected):")), 240, 4160,
+          3200, 300);
+    ncortes_ = makeLabel(frame14, "ncortes", QStringLiteral(" "));
+    place(ncortes_, 3500, 4160, 2800, 300);
+
+    QGroupBox* frame15 = makeFrame(frame5_, "Frame15", QStringLiteral("Grid Settings"));
+    place(frame15, 7080, 2280, 4080, 2400);
+    place(makeLabel(frame15, "Label1(17)", QStringLiteral("Grid Nodes")), 240, 360, 3600, 300);
+    const char* axis_labels[] = {"Label1(0)", "Label1(1)", "Label1(16)"};
+    for (int i = 0; i < 3; ++i) {
+      QLabel* axis_label = makeLabel(frame15, axis_labels[i], qs(context_.axis_names[i]));
+      axis_label->setAlignment(Qt::AlignCenter);
+      place(axis_label, 240 + 1260 * i, 720, 1080, 300);
+      text2_[i] = new NodeCountBox(platform_, qs(context_.axis_names[i]), frame15);
+      text2_[i]->setObjectName(QStringLiteral("Text2(%1)").arg(3 + i));
+      text2_[i]->setText(QStringLiteral(" "));
+      place(text2_[i], 240 + 1260 * i, 1040, 1080, 400);
+    }
+    place(makeLabel(frame15, "Label1(18)", QStringLiteral(" ")), 240, 1700, 3600, 300);
+
+    QPushButton* command14 =
+        makeButton(frame5_, "Command14", QString(), QStringLiteral("Continue and Save these  Options"));
+    command14->setIcon(frame5_->style()->standardIcon(QStyle::SP_ArrowForward));
+    place(command14, 10200, 6300, 900, 600);
+
+    QObject::connect(command19, &QPushButton::clicked, frame5_, [this] { chooseProbabilityFile(); });
+    QObject::connect(command17, &QPushButton::clicked, frame5_,
+                     [this] { openInTextEditor(platform_, str(label18_->text())); });
+    QObject::connect(text3_, &QLineEdit::textChanged, frame5_, [this](const QString& text) {
+      const QString whole = qs(pl::skip_count_text(str(text)));
+      if (whole != text) text3_->setText(whole);
+    });
+    QObject::connect(impor, &QPushButton::clicked, frame5_, [this] { importFile(); });
+    QObject::connect(gridcortes_, &FlexGrid::clicked, frame5_, [this] { tableClicked(); });
+    QObject::connect(tmin_, &QLineEdit::textChanged, frame5_,
+                     [this](const QString& text) { lowerLimitTyped(text); });
+    QObject::connect(tmax_, &QLineEdit::textChanged, frame5_,
+                     [this](const QString& text) { upperLimitTyped(text); });
+    QObject::connect(command14, &QPushButton::clicked, frame5_, [this] { continueToRun(); });
+  }
+
+  void chooseProbabilityFile() {
+    FileDialogRequest request;
+    request.title = std::string(pl::messages::kProbabilityDialogTitle);
+    request.filter = "(*.OUT)|*.OUT";
+    request.filter_index = 1;
+    request.must_exist = true;
+    request.default_ext = "*.OUT";
+    const std::optional<std::string> path =
+        chooseTypedFile(platform_, request, {"out"}, std::string(pl::messages::kIllegalProbabilityFileType));
+    if (path) label18_->setText(qs(*path));
+  }
+
+  void showCounts(const QString& thresholds, const QString& nodes) {
+    ncortes_->setText(thresholds);
+    label4_->setText(nodes);
+    ncortes_->repaint();
+    label4_->repaint();
+  }
+
+  void importFile() {
+    const std::string path = str(label18_->text());
+    if (textio::trim_blanks(path).empty()) {
+      showOk(platform_, std::string(pl::messages::kSelectProbabilityFile));
+      return;
+    }
+    BusyPointer busy(platform_);
+    bar1_->setValue(0);
+    gridcortes_->setRows(1);
+    showCounts(QString(), QString());
+
+    PanelImportObserver observer(platform_, ncortes_, bar1_);
+    const pl::ImportResult result =
+        pl::import_probability_file(path, textio::numeric_value(str(text3_->text())), &observer);
+    if (result.outcome != pl::ImportOutcome::Completed) {
+      showOk(platform_, std::string(pl::messages::kImportFailed));
+      busy.reset();
+      bar1_->setValue(0);
+      showCounts(QString(), QString());
+      gridcortes_->setRows(1);
+      return;
+    }
+    const int n = result.thresholds;
+    gridcortes_->setRows(n + 2);
+    showCounts(QString::number(n), QString::number(result.nodes));
+    for (int k = 1; k <= n + 1; ++k) {
+      gridcortes_->setColWidthTwips(0, 1000);
+      gridcortes_->setText(k, 0, QString::number(k));
+      gridcortes_->setCellAlignment(k, 0, Qt::AlignCenter);
+    }
+    const int width = limitColumnWidth(gridcortes_->widthTwips(), 1350);
+    gridcortes_->setColWidthTwips(1, width);
+    gridcortes_->setColWidthTwips(2, width);
+    bar1_->setValue(0);
+  }
+
+  // A click hands the cell's text to the box of its column, which then takes the keyboard. A
+  // flex grid never makes its fixed heading row current, so row 0 is not a limit cell.
+  void tableClicked() {
+    const int row = gridcortes_->row();
+    const int col = gridcortes_->col();
+    if (row < 1 || row >= gridcortes_->rows()) return;
+    LimitBox* box = col == 1 ? tmin_ : col == 2 ? tmax_ : nullptr;
+    if (box == nullptr) return;
+    box->setText(gridcortes_->text(row, col));
+    box->setFocus(Qt::OtherFocusReason);
+    // Also when the box had the keyboard already, or the window is not active yet.
+    box->gotFocus();
+  }
+
+  void writeLimit(int row, int col, const QString& text) {
+    gridcortes_->setText(row, col, text);
+    gridcortes_->setCellAlignment(row, col, Qt::AlignCenter);
+  }
+
+  // The upper limit of one class and the lower limit of the next are one threshold: typing either
+  // rewrites both.
+  void lowerLimitTyped(const QString& text) {
+    if (text.isEmpty()) return;
+    const int row = gridcortes_->row();
+    const int last = gridcortes_->rows() - 1;
+    if (gridcortes_->col() != 1) return;
+    if (row == 1) {
+      writeLimit(1, 1, text);
+    } else if (row >= 2 && row <= last) {
+      writeLimit(row, 1, text);
+      writeLimit(row - 1, 2, text);
+      gridcortes_->setCurrentCell(row, 1);
+    }
+  }
+
+  void upperLimitTyped(const QString& text) {
+    if (text.isEmpty()) return;
+    const int row = gridcortes_->row();
+    const int last = gridcortes_->rows() - 1;
+    if (gridcortes_->col() != 2 || row < 1) return;
+    if (row == last) {
+      writeLimit(row, 2, text);
+    } else if (row < last) {
+      writeLimit(row, 2, text);
+      writeLimit(row + 1, 1, text);
+      gridcortes_->setCurrentCell(row, 2);
+    }
+  }
+
+  void continueToRun() {
+    pl::ClassLimitsInput input;
+    input.table_rows = gridcortes_->rows();
+    for (int row = 1; row < gridcortes_->rows(); ++row)
+      input.rows.push_back({str(gridcortes_->text(row, 1)), str(gridcortes_->text(row, 2))});
+    for (int i = 0; i < 3; ++i) input.nodes[i] = str(text2_[i]->text());
+    input.count_caption = str(label4_->text());
+    pl::ClassLimitsResult result = pl::check_class_limits(input);
+    classlimits_ = std::move(result.limits);
+    if (!result.passed) {
+      showOk(platform_, result.message);
+      if (result.reset_box >= 0) text2_[result.reset_box]->setText(QStringLiteral("1"));
+      return;
+    }
+    frame5_->hide();
+    frame18_->show();
+  }
+
+  void run() {
+    pl::LocalRunInput input;
+    input.probability_path = str(label18_->text());
+    input.probability_skip = textio::numeric_value(str(text3_->text()));
+    input.uniform_path = str(pickers_.input_path->text());
+    input.uniform_skip = textio::numeric_value(str(pickers_.input_skip->text()));
+    input.output_path = str(pickers_.output_path->text());
+    input.nodes = textio::numeric_value(str(label4_->text()));
+    input.thresholds = textio::numeric_value(str(ncortes_->text()));
+    input.limits = classlimits_;
+    input.continuous = option1_->isChecked();
+    if (pl::input_is_output(input)) {
+      showOk(platform_, std::string(pl::messages::kSameFile));
+      return;
+    }
+    BusyPointer busy(platform_);
+    const pl::RunResult result = pl::run_local_ccdf(input);
+    busy.reset();
+    showOk(platform_,
+           std::string(result.outcome == pl::RunOutcome::Completed ? pl::messages::kCalculationFinished
+                                                                   : pl::messages::kCalculationFailed));
+  }
+
   AppContext& context_;
-  QGroupBox* frame18_;
-  QGroupBox* frame5_;
+  PlatformServices& platform_;
+  QGroupBox* frame18_ = nullptr;
+  QGroupBox* frame5_ = nullptr;
+  QRadioButton* option1_ = nullptr;
+  QRadioButton* option2_ = nullptr;
+  PfieldPickers pickers_;
+  QLabel* label18_ = nullptr;
+  QLineEdit* text3_ = nullptr;
+  QProgressBar* bar1_ = nullptr;
+  FlexGrid* gridcortes_ = nullptr;
+  LimitBox* tmin_ = nullptr;
+  LimitBox* tmax_ = nullptr;
+  QLabel* label4_ = nullptr;
+  QLabel* ncortes_ = nullptr;
+  std::array<NodeCountBox*, 3> text2_{};
+  std::vector<double> classlimits_;
 };
 
 }  // namespace

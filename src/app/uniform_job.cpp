@@ -1,23 +1,388 @@
+#include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <algorithm>
+#include <cmath>
 
+#include "app/file_choice.h"
+#include "app/flex_grid.h"
 #include "app/job_panel.h"
+#include "app/text_viewer.h"
+#include "settings/suite_preferences.h"
+#include "textio/file_type.h"
+#include "uniform/column_pick.h"
+#include "uniform/column_scan.h"
+#include "uniform/uniform_messages.h"
+#include "uniform/uniform_run.h"
 
 namespace meldrit::app {
 namespace {
+
+namespace un = meldrit::uniform;
+
+// Heights of Frame6 in twips: as laid out, with only the input group showing, and with the
+// preview, the structure and output groups and RUN showing.
+constexpr int kDesignHeight = 1425;
+constexpr int kCollapsedHeight = 1572;
+constexpr int kExpandedHeight = 5652;
+constexpr int kExpansionStep = 500;
+// A panel at most this tall still counts as collapsed when an import succeeds.
+constexpr int kStillCollapsed = 2000;
+constexpr int kPanelWidth = 11000;
+
+constexpr int kGridRows = un::kPreviewRows + 1;
+constexpr int kGridCols = un::kMaxColumns + 1;
+
+// Entries 15 and 14 of the standard 16-colour palette.
+const QColor kWhite(255, 255, 255);
+const QColor kYellow(255, 255, 0);
+
+const char* kFilter = "(*.OUT)|*.OUT|(*.PRN)|*.PRN|(*.DAT)|*.DAT";
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* tip) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QLatin1String(name));
+  if (tip != nullptr) button->setToolTip(QString::fromLatin1(tip));
+  return button;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* name, const char* caption) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->setObjectName(QLatin1String(name));
+  return label;
+}
+
+QLabel* makePathLabel(QWidget* parent, const char* name) {
+  QLabel* label = makeLabel(parent, name, " ");
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, kWhite);
+  label->setPalette(palette);
+  return label;
+}
+
+QRadioButton* makeOption(QWidget* parent, const char* name, const char* caption) {
+  auto* option = new QRadioButton(QString::fromLatin1(caption), parent);
+  option->setObjectName(QLatin1String(name));
+  return option;
+}
+
+void place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+FileDialogRequest columnFileDialog(bool save) {
+  FileDialogRequest request;
+  request.save = save;
+  request.title = save ? "Output Data File (*.OUT/*PRN/*.DAT)" : "Input Data File (*.OUT/*.PRN/*.DAT)";
+  request.filter = kFilter;
+  request.filter_index = 1;
+  request.must_exist = true;
+  return request;
+}
+
+std::string trimmedText(const QLabel* label) {
+  return std::string(textio::trim_blanks(label->text().toStdString()));
+}
 
 class UniformJob : public JobPanels {
  public:
   UniformJob(AppContext& context, QWidget* parent) : context_(context) {
     frame6_ = new QGroupBox(QStringLiteral("Input Data File (*.OUT) - Transform to Uniform"), parent);
     frame6_->setObjectName(QStringLiteral("Frame6"));
-    frame6_->resize(twips(11000), twips(1425));
+    buildInputGroup();
+    buildPreview();
+    buildStructureGroup();
+    buildOutputGroup();
+    command6_ = makeButton(frame6_, "Command6", "RUN", "Click to compute uniform transformation");
+    place(command6_, 7700, 4950, 3180, 600);
+    setPanelHeight(kDesignHeight);
+    connectHandlers();
   }
-  void restore(const settings::SessionSettings&) override {}
-  void save(settings::SessionSettings&) const override {}
+
+  void restore(const settings::SessionSettings& settings) override {
+    uniformin_->setText(QString::fromStdString(settings.uniformin));
+    skipuniform_->setText(QString::fromStdString(settings.skipuniform));
+    uniformout_->setText(QString::fromStdString(settings.uniformout));
+  }
+
+  void save(settings::SessionSettings& settings) const override {
+    settings.uniformin = uniformin_->text().toStdString();
+    settings.skipuniform = skipuniform_->text().toStdString();
+    settings.uniformout = uniformout_->text().toStdString();
+  }
 
  private:
+  void buildInputGroup() {
+    auto* frame9 = new QGroupBox(QStringLiteral("Open Input Data File (*.OUT/*.PRN/*.DAT)"), frame6_);
+    frame9->setObjectName(QStringLiteral("Frame9"));
+    place(frame9, 120, 240, 10760, 1120);
+    place(makeLabel(frame9, "Label9", "Input  Data File *.OUT/*.PRN/*.DAT  Path"), 150, 250, 4200, 250);
+    uniformin_ = makePathLabel(frame9, "uniformin");
+    place(uniformin_, 150, 520, 5400, 450);
+    command9_ = makeButton(frame9, "Command9", "Select File", "Select input data file (*.OUT).");
+    place(command9_, 5700, 540, 1300, 400);
+    place(makeLabel(frame9, "Label11", "Skip Lines"), 7150, 250, 1000, 250);
+    skipuniform_ = new QLineEdit(QStringLiteral("0"), frame9);
+    skipuniform_->setObjectName(QStringLiteral("skipuniform"));
+    place(skipuniform_, 7150, 560, 900, 350);
+    d2_ = makeOption(frame9, "d2", "  2D");
+    place(d2_, 8250, 230, 950, 280);
+    d3_ = makeOption(frame9, "d3", "  3D");
+    place(d3_, 8250, 510, 950, 280);
+    dn_ = makeOption(frame9, "dn", " None");
+    place(dn_, 8250, 790, 950, 280);
+    dn_->setChecked(true);
+    command20_ = makeButton(frame9, "Command20", "Import", nullptr);
+    place(command20_, 9300, 540, 1300, 400);
+  }
+
+  void buildPreview() {
+    lower_.push_back(makeLabel(frame6_, "Label10", "Showing first 30 lines of data file"));
+    place(lower_.back(), 120, 1650, 4000, 250);
+    grid1_ = new FlexGrid(frame6_);
+    grid1_->setObjectName(QStringLiteral("Grid1"));
+    grid1_->setToolTip(QStringLiteral("Partial Data File Structure"));
+    grid1_->setRows(kGridRows);
+    grid1_->setCols(kGridCols);
+    grid1_->setFixedRows(1);
+    grid1_->setFixedCols(1);
+    place(grid1_, 120, 1900, 7400, 2900);
+    lower_.push_back(grid1_);
+    lower_.push_back(makeLabel(frame6_, "colunavar", "Click above to select column"));
+    place(lower_.back(), 120, 4850, 4000, 250);
+  }
+
+  void buildStructureGroup() {
+    auto* frame20 = new QGroupBox(QStringLiteral("File   Structure  "), frame6_);
+    frame20->setObjectName(QStringLiteral("Frame20"));
+    place(frame20, 7700, 1650, 3180, 1300);
+    lower_.push_back(frame20);
+    place(makeLabel(frame20, "Label5", "Columns:"), 150, 300, 1100, 250);
+    variaveis_ = makeLabel(frame20, "variaveis", "");
+    variaveis_->setToolTip(QStringLiteral("Number of columns detected"));
+    place(variaveis_, 1300, 300, 1700, 250);
+    place(makeLabel(frame20, "Label2", "Samples:"), 150, 600, 1100, 250);
+    amostras_ = makeLabel(frame20, "amostras", "");
+    amostras_->setToolTip(QStringLiteral("Number of lines detected"));
+    place(amostras_, 1300, 600, 1700, 250);
+    command21_ = makeButton(frame20, "Command21", "View File", "Open and view All Data File");
+    command21_->setIcon(frame6_->style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    place(command21_, 150, 880, 1500, 350);
+  }
+
+  void buildOutputGroup() {
+    auto* frame8 = new QGroupBox(QStringLiteral("Save Ouput Data File  (*.OUT/*.PRN/*.DAT)"), frame6_);
+    frame8->setObjectName(QStringLiteral("Frame8"));
+    place(frame8, 7700, 3050, 3180, 1700);
+    lower_.push_back(frame8);
+    place(makeLabel(frame8, "Label8", "Output File *.OUT/*.PRN/*.DAT  Path"), 150, 300, 2900, 250);
+    uniformout_ = makePathLabel(frame8, "uniformout");
+    place(uniformout_, 150, 600, 2880, 500);
+    command7_ = makeButton(frame8, "Command7", "Save As", "Save output file (*.OUT).");
+    place(command7_, 150, 1200, 1300, 400);
+    command8_ = makeButton(frame8, "Command8", "View File", "Open and view output file");
+    command8_->setIcon(frame6_->style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    place(command8_, 1550, 1200, 1480, 400);
+  }
+
+  void connectHandlers() {
+    PlatformServices& platform = context_.platform;
+    QObject::connect(command9_, &QPushButton::clicked, frame6_,
+                     [this] { chooseInto(uniformin_, false, un::messages::kIllegalInputType); });
+    QObject::connect(command7_, &QPushButton::clicked, frame6_,
+                     [this] { chooseInto(uniformout_, true, un::messages::kIllegalOutputType); });
+    QObject::connect(command21_, &QPushButton::clicked, frame6_,
+                     [this, &platform] { openInTextEditor(platform, uniformin_->text().toStdString()); });
+    QObject::connect(command8_, &QPushButton::clicked, frame6_,
+                     [this, &platform] { openInTextEditor(platform, uniformout_->text().toStdString()); });
+    QObject::connect(command20_, &QPushButton::clicked, frame6_, [this] { import(); });
+    for (QRadioButton* option : {d2_, d3_, dn_}) {
+      // Any click collapses, also on the option already chosen; the panel does not move.
+      QObject::connect(option, &QRadioButton::clicked, frame6_, [this] { setPanelHeight(kCollapsedHeight); });
+    }
+    QObject::connect(grid1_, &FlexGrid::clicked, frame6_, [this] { pickColumn(); });
+    QObject::connect(command6_, &QPushButton::clicked, frame6_, [this] { run(); });
+  }
+
+  un::CoordinateOption option() const {
+    if (d2_->isChecked()) return un::CoordinateOption::TwoD;
+    if (d3_->isChecked()) return un::CoordinateOption::ThreeD;
+    return un::CoordinateOption::None;
+  }
+
+  // The frame clips what lies below its height; hiding those controls too keeps RUN out of reach
+  // (also of the keyboard) until an import has opened the panel.
+  void setPanelHeight(int height) {
+    height_ = height;
+    frame6_->resize(twips(kPanelWidth), twips(height));
+    for (QWidget* widget : lower_) widget->setVisible(widget->y() < frame6_->height());
+    command6_->setVisible(command6_->y() < frame6_->height());
+  }
+
+  void centreInWindow() {
+    const QWidget* window = frame6_->parentWidget();
+    if (window == nullptr) return;
+    frame6_->move(static_cast<int>(std::floor((window->width() - frame6_->width()) / 2.0)),
+                  static_cast<int>(std::floor((window->height() - frame6_->height()) / 2.0)));
+  }
+
+  void chooseInto(QLabel* path_label, bool save, const char* wrong_type_message) {
+    const std::optional<std::string> path =
+        chooseTypedFile(context_.platform, columnFileDialog(save), {"out", "prn", "dat"}, wrong_type_message);
+    if (path) path_label->setText(QString::fromStdString(*path));
+  }
+
+  void clearGrid() {
+    for (int r = 0; r < kGridRows; ++r) {
+      for (int c = 0; c < kGridCols; ++c) {
+        grid1_->setText(r, c, QStringLiteral(" "));
+        if (r > 0 && c > 0) grid1_->setCellBackground(r, c, kWhite);
+      }
+    }
+  }
+
+  void import() {
+    BusyPointer busy(context_.platform);
+    clearGrid();
+    selected_column_ = -1;
+    previously_marked_ = -1;
+
+    const un::CoordinateOption chosen = option();
+    const un::ColumnScan scan =
+        un::scan_column_file(trimmedText(uniformin_), skipuniform_->text().toStdString(), chosen);
+    if (scan.columns_counted) column_count_ = scan.columns;
+    if (scan.columns_shown) variaveis_->setText(QString::number(scan.columns));
+    if (!scan.completed) {
+      showOk(context_.platform, un::messages::kIllegalFormat);
+      return;
+    }
+
+    for (int c = 0; c < kGridCols; ++c) grid1_->setText(0, c, QString());
+    for (int r = 1; r < kGridRows; ++r) grid1_->setText(r, 0, QString::number(r));
+    static const char* const kAxes[] = {"x", "y", "z"};
+    for (int c = 1; c <= un::coordinate_count(chosen); ++c)
+      grid1_->setText(0, c, QLatin1String(kAxes[c - 1]));
+    first_variable_column_ = un::first_variable_column(chosen);
+    // "col " and the number as a print form writes it, with its blank for the sign: "col  4".
+    for (int c = first_variable_column_; c <= scan.columns; ++c) {
+      grid1_->setText(0, c, QStringLiteral("col  %1").arg(c));
+    }
+    for (int r = 1; r < kGridRows; ++r) {
+      for (int c = 1; c <= scan.columns; ++c) {
+        grid1_->setText(
+            r, c,
+            r <= scan.preview_samples() ? QString::fromStdString(scan.cell(r, c)) : QStringLiteral(" "));
+      }
+    }
+    amostras_->setText(QString::number(scan.samples));
+    busy.reset();
+    expand();
+  }
+
+  void expand() {
+    if (height_ > kStillCollapsed) return;
+    for (int height = kCollapsedHeight; height < kExpandedHeight; height += kExpansionStep) {
+      setPanelHeight(height);
+      centreInWindow();
+      frame6_->repaint();
+    }
+    setPanelHeight(kExpandedHeight);
+    centreInWindow();
+  }
+
+  int firstYellowColumn() const {
+    for (int c = 1; c < kGridCols; ++c) {
+      if (grid1_->cellBackground(1, c) == kYellow) return c;
+    }
+    return -1;
+  }
+
+  void pickColumn() {
+    const int clicked = grid1_->col();
+    grid1_->setCurrentCell(0, clicked);
+    const std::optional<un::ColumnPick> pick =
+        un::pick_column(clicked, column_count_, first_variable_column_, firstYellowColumn());
+    if (!pick) return;
+    selected_column_ = pick->selected;
+    previously_marked_ = pick->unmark;
+    for (int r = 1; r < kGridRows; ++r) {
+      grid1_->setCellBackground(r, previously_marked_, kWhite);
+      grid1_->setCellBackground(r, selected_column_, kYellow);
+    }
+  }
+
+  // The selected column as the yellow mark shows it: the last yellow cell of row 1.
+  int markedColumn() const {
+    int marked = -1;
+    for (int c = 1; c <= std::min(column_count_, un::kMaxColumns); ++c) {
+      if (grid1_->cellBackground(1, c) == kYellow) marked = c;
+    }
+    return marked;
+  }
+
+  void run() {
+    PlatformServices& platform = context_.platform;
+    const std::string& folder = context_.program_folder;
+    const int window_mode = settings::read_window_mode(settings::preferences_path(folder));
+    const std::string input = uniformin_->text().toStdString();
+    const std::string output = uniformout_->text().toStdString();
+    if (const un::RunOutcome checked = un::check_run_files(input, output);
+        checked != un::RunOutcome::Completed) {
+      showOk(platform, un::run_message(checked));
+      return;
+    }
+    BusyPointer busy(platform);
+    un::RunRequest request;
+    request.input_caption = input;
+    request.output_caption = output;
+    request.skip_text = skipuniform_->text().toStdString();
+    request.option = option();
+    request.columns_text = variaveis_->text().toStdString();
+    request.samples_text = amostras_->text().toStdString();
+    request.selected_column = markedColumn();
+    request.program_folder = folder;
+    request.window_mode = window_mode;
+    // The window stays frozen while the external program runs: the wait blocks this thread.
+    const un::RunOutcome outcome = un::run_uniform(
+        request, [&platform](const std::string& command_line, const std::string& where, int mode) {
+          return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags);
+        });
+    busy.reset();
+    showOk(platform, un::run_message(outcome));
+  }
+
   AppContext& context_;
   QGroupBox* frame6_;
+  QLabel* uniformin_ = nullptr;
+  QPushButton* command9_ = nullptr;
+  QLineEdit* skipuniform_ = nullptr;
+  QRadioButton* d2_ = nullptr;
+  QRadioButton* d3_ = nullptr;
+  QRadioButton* dn_ = nullptr;
+  QPushButton* command20_ = nullptr;
+  FlexGrid* grid1_ = nullptr;
+  QLabel* variaveis_ = nullptr;
+  QLabel* amostras_ = nullptr;
+  QPushButton* command21_ = nullptr;
+  QLabel* uniformout_ = nullptr;
+  QPushButton* command7_ = nullptr;
+  QPushButton* command8_ = nullptr;
+  QPushButton* command6_ = nullptr;
+  std::vector<QWidget*> lower_;  // what shows only when the panel is open
+
+  int height_ = kDesignHeight;  // twips, as set
+  // The 16-bit column count of the last import (kept even when the count was refused), the first
+  // variable column of the last successful import, and the working values of the column pick.
+  int column_count_ = 0;
+  int first_variable_column_ = 1;
+  int selected_column_ = -1;
+  int previously_marked_ = -1;
 };
 
 }  // namespace

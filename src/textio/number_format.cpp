@@ -34,6 +34,29 @@ Decimal decimal_of(T value, int significant) {
   return d;
 }
 
+constexpr double kPowersOfTen[] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                   1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
+void append_whole(std::string& out, unsigned long long value) {
+  char text[24];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  out.append(text, result.ptr);
+}
+
+// |value| x 1000 rounded, halves away from zero, without a decimal conversion. The 15-digit decimal
+// form of a value below 1e6 lies within 5e-7 thousandths of it, so wherever the thousandths are
+// clearly away from a half both round the same way; near a half the caller takes the exact path.
+bool fast_thousandths(double value, unsigned long long& count) {
+  const double magnitude = std::fabs(value);
+  if (!(magnitude < 1e6)) return false;
+  const double scaled = magnitude * 1000.0;
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (std::fabs(fraction - 0.5) < 1e-4) return false;
+  count = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
 void append_unsigned(std::string& out, int value) {
   char text[16];
   const auto result = std::to_chars(text, text + sizeof text, value);
@@ -48,6 +71,12 @@ void append_shortest(std::string& out, T value, int significant) {
   }
   if (value == 0) {
     out += '0';
+    return;
+  }
+  // Whole numbers with at most `significant` digits are exact: no decimal conversion needed.
+  const T magnitude_value = std::fabs(value);
+  if (magnitude_value < kPowersOfTen[significant] && magnitude_value == std::trunc(magnitude_value)) {
+    append_whole(out, static_cast<unsigned long long>(magnitude_value));
     return;
   }
   Decimal d = decimal_of(value, significant);
@@ -154,6 +183,23 @@ std::string plain_number(double value) {
 void append_mask_fixed3(std::string& out, double value) {
   if (!std::isfinite(value)) {
     out += std::isnan(value) ? "NaN" : "Inf";
+    return;
+  }
+  unsigned long long count = 0;
+  if (fast_thousandths(value, count)) {
+    if (count != 0 && value < 0) out += '-';
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, count);
+    const std::size_t length = static_cast<std::size_t>(result.ptr - text);
+    if (length > 3) {
+      out.append(text, length - 3);
+      out += '.';
+      out.append(text + length - 3, 3);
+    } else {
+      out += "0.";
+      out.append(3 - length, '0');
+      out.append(text, length);
+    }
     return;
   }
   const std::string digits = thousandths(value, 15);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace meldrit::bench {
+
+// Totals of a parse-only pass: the ceiling any reader of the same files can reach.
+struct ParseTotals {
+  std::uint64_t bytes = 0;
+  std::uint64_t fields = 0;
+  double sum = 0;  // keeps the conversions from being optimised away
+};
+
+// Reads the file in large blocks and converts every field (separated by blanks, tabs, commas and
+// line ends) with std::from_chars, summing the values. The first `skip_lines` lines are skipped.
+ParseTotals parse_only(const std::string& path, std::uint64_t skip_lines = 0);
+
+// Node files of the local ccdf job: `nodes` lines of `thresholds` sorted probabilities with six
+// decimals, and a uniform file of one value per node. The same seed gives the same bytes.
+void write_probability_file(const std::string& path, std::uint64_t nodes, int thresholds,
+                            std::uint64_t seed = 1);
+void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint64_t seed = 2);
+
+std::uint64_t file_size(const std::string& path);
+
+// The folder for generated data: $MELDRIT_BENCH_DATA, else /tmp/meldrit-bench.
+std::string data_folder();
+// A count from the environment (for example MELDRIT_BENCH_NODES), else `fallback`.
+std::uint64_t env_count(const char* name, std::uint64_t fallback);
+
+inline double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// CPU time of the calling thread, user and system: on a shared machine a single-threaded job is
+// timed by what it used, not by how long it waited for a core.
+double thread_cpu_seconds();
+
+}  // namespace meldrit::bench

@@ -1,0 +1,48 @@
+#include "pfield_local/class_limits.h"
+
+#include "pfield_local/local_messages.h"
+#include "pfield_local/node_counts.h"
+#include "textio/numeric_value.h"
+
+namespace meldrit::pfield_local {
+
+ClassLimitsResult check_class_limits(const ClassLimitsInput& input) {
+  ClassLimitsResult result;
+  const int R = input.table_rows;
+  result.limits.assign(R < 0 ? 1 : static_cast<std::size_t>(R) + 1, 0.0);
+  // A table without class rows (nothing imported) cannot give any limit.
+  if (R < 2 || input.rows.size() < static_cast<std::size_t>(R - 1)) {
+    result.message = messages::kDefineThresholds;
+    return result;
+  }
+  std::vector<double>& L = result.limits;
+  const double a = textio::numeric_value(input.rows[0].lower);
+  L[0] = a;
+  const double b = textio::numeric_value(input.rows[R - 2].upper);
+  for (int i = 1; i <= R - 1; ++i) L[i - 1] = textio::numeric_value(input.rows[i - 1].lower);
+  L[R - 1] = b;
+  for (int i = 1; i <= R - 2; ++i) {
+    if (L[i] <= a || L[i] >= b || L[i] < L[i - 1] || L[i] > L[i + 1]) {
+      result.message = messages::illegal_class_limits(i);
+      return result;
+    }
+  }
+  double product = 1;
+  for (int box = 0; box < 3; ++box) {
+    const double count = textio::numeric_value(input.nodes[box]);
+    if (count < 1) {
+      result.message = illegal_node_count_message(kAxisNames[box]);
+      result.reset_box = box;
+      return result;
+    }
+    product *= count;
+  }
+  if (textio::numeric_value(input.count_caption) != product) {
+    result.message = messages::node_product_mismatch(input.count_caption);
+    return result;
+  }
+  result.passed = true;
+  return result;
+}
+
+}  // namespace meldrit::pfield_local

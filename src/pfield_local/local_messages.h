@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Every fixed text of the local ccdf job, spelled as the program shows it.
+namespace meldrit::pfield_local::messages {
+
+inline constexpr std::string_view kProbabilityDialogTitle = "Input Probability Data File (*.OUT)";
+inline constexpr std::string_view kIllegalProbabilityFileType =
+    "Illegal Type of Input Probability Data File!";
+inline constexpr std::string_view kSelectProbabilityFile = "Please select input probability data file!";
+inline constexpr std::string_view kImportFailed = "Error during import input probability data file!";
+inline constexpr std::string_view kDefineThresholds = "Please define thresholds!";
+inline constexpr std::string_view kSameFile = "Input data file and output file cannot be the same!";
+inline constexpr std::string_view kCalculationFailed =
+    "ERROR during Meldrit calulation:  Input data file not compatible!";
+inline constexpr std::string_view kCalculationFinished = "Calculation finished!";
+
+// "Warning: Illegal value detected (>1): " x, a line feed, "This value will be automati'cally
+// accept as 1!" j, both numbers in the message form (" 1.2", " 2").
+std::string above_one_warning(double value, int column);
+std::string below_zero_warning(double value);
+// "Illegal values for Classe  2  and  Classe  3  limits!" for boundary 2.
+std::string illegal_class_limits(int boundary);
+// The node product message; `count_caption` is the caption of Label4 as shown.
+std::string node_product_mismatch(std::string_view count_caption);
+
+}  // namespace meldrit::pfield_local::messages

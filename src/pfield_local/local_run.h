@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace meldrit::pfield_local {
+
+struct LocalRunInput {
+  std::string probability_path;  // captions as shown; the run trims them
+  double probability_skip = 0;
+  std::string uniform_path;
+  double uniform_skip = 0;
+  std::string output_path;
+  double nodes = 0;            // N, numeric value of Label4
+  double thresholds = 0;       // n, numeric value of ncortes
+  std::vector<double> limits;  // classlimits: L(0)..L(n+1) used
+  bool continuous = true;      // Option1; otherwise the class number is written
+};
+
+enum class RunOutcome {
+  Completed,  // "Calculation finished!"
+  SameFile,   // "Input data file and output file cannot be the same!", nothing opened
+  Failed,     // "ERROR during Meldrit calulation:  Input data file not compatible!"
+};
+
+struct RunResult {
+  RunOutcome outcome = RunOutcome::Failed;
+  std::uint64_t nodes_written = 0;  // lines in the output file
+};
+
+// The refusal checked before anything is opened (and before the busy pointer): the trimmed uniform
+// or probability path equals the trimmed output path.
+bool input_is_output(const LocalRunInput& input);
+
+// The local ccdf p-field: one pass over both input files, one output line per node. Every file is
+// closed when it returns, the output holding the lines of the nodes done.
+RunResult run_local_ccdf(const LocalRunInput& input);
+
+struct NodeResult {
+  int k = 1;     // the class, 1..n+1
+  double z = 0;  // the value inside it
+};
+
+// One node: `c` holds c(0)..c(n+1), already clipped (c(0) = 0, c(n+1) = 1) and may be changed
+// (an empty class gets a width of .001); `u` is clipped to 0..1; `limits` holds L(0)..L(n+1).
+NodeResult simulate_node(double u, double* c, int n, const double* limits);
+
+}  // namespace meldrit::pfield_local

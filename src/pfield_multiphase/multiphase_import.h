@@ -1,0 +1,50 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace meldrit::pfield_multiphase {
+
+// The two per-node data files as the panel shows them: path captions (untrimmed) and skip texts.
+struct ImportInputs {
+  std::string multiphase_path;
+  std::string multiphase_skip = "0";
+  std::string variable_path;
+  std::string variable_skip = "0";
+};
+
+struct ImportOutcome {
+  enum class Status {
+    Completed,
+    SameFile,  // both roles name one file: nothing changes
+    Failed,    // the failure steps; `counts_set` tells whether the counts had been shown already
+  };
+  Status status = Status::Completed;
+  std::string message;  // empty when completed
+
+  // Set once the grid accepted the row count; the caller then shows these even on failure.
+  bool counts_set = false;
+  int grid_rows = 0;            // P + 1: the title row and one row per phase
+  double phases = 1;            // P
+  double variable_classes = 1;  // V
+  std::string phases_caption;   // P and V written as plain numbers
+  std::string variable_classes_caption;
+
+  // Completed imports only: the phase rows whose label and skip cell are rewritten (1..P).
+  int prepared_rows = 0;
+};
+
+// The most rows the class table accepts: the title row and one per phase the run can handle.
+int class_table_row_limit();
+
+// Scans the chosen files for their largest codes and sizes the class table. `after_checks` runs
+// once the same-file check has passed, before any file is opened (the desktop's busy pointer).
+ImportOutcome import_data_files(const ImportInputs& inputs, const std::function<void()>& after_checks = {});
+
+// The label and skip cell the import writes into phase row `phase` ("Class  1", "0"); the path
+// cell keeps what it held.
+std::string class_row_label(int phase);
+inline const std::string kPreparedSkip = "0";
+
+}  // namespace meldrit::pfield_multiphase

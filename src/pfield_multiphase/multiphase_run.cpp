@@ -1,0 +1,340 @@
+#include "pfield_multiphase/multiphase_run.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "pfield_multiphase/masked_output.h"
+#include "pfield_multiphase/multiphase_messages.h"
+#include "textio/field_stream.h"
+#include "textio/file_type.h"
+#include "textio/number_format.h"
+#include "textio/numeric_value.h"
+
+namespace meldrit::pfield_multiphase {
+namespace {
+
+using textio::FieldStream;
+using textio::ReadStatus;
+
+constexpr int kMaxPoints = 50;
+
+// Files the run holds besides the phase uniform files (multiphase, variable, output), plus the
+// standard streams and a margin for whatever the process has open.
+constexpr int kOtherFiles = 3 + 3 + 16;
+
+struct CcdfTable {
+  int points = 0;
+  bool increasing = true;  // F never decreases: the interval can be found without a search loop
+  std::array<float, kMaxPoints> z{};
+  std::array<float, kMaxPoints> f{};
+};
+
+// The interval [k, k + 1] that the run uses for u: the last one with F_k <= u <= F_(k+1), or -1.
+int matching_interval(const CcdfTable& table, float u) {
+  if (table.increasing) {
+    // With F never decreasing, the last match is the last interval whose lower point is <= u,
+    // provided u does not lie above its upper point. Counting avoids a branch per point.
+    int below = 0;
+    for (int k = 0; k < table.points - 1; ++k) below += table.f[k] <= u ? 1 : 0;
+    const int k = below - 1;
+    return k >= 0 && u <= table.f[k + 1] ? k : -1;
+  }
+  for (int k = table.points - 2; k >= 0; --k) {
+    if (table.f[k] <= u && u <= table.f[k + 1]) return k;
+  }
+  return -1;
+}
+
+// How many times a 1-based loop "for i = 1 to count" runs, for a count read from a caption.
+long long loop_count(double count) {
+  if (!(count >= 1)) return 0;
+  return count >= 9.0e15 ? static_cast<long long>(9.0e15) : static_cast<long long>(std::floor(count));
+}
+
+// How many phase uniform files the process may hold open, raising the soft limit when the hard
+// limit allows more.
+int open_file_allowance(long long phases) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return kMaxPhases;
+  const rlim_t wanted = static_cast<rlim_t>(phases + kOtherFiles);
+  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  if (limit.rlim_cur == RLIM_INFINITY) return kMaxPhases;
+  const long long allowed = static_cast<long long>(limit.rlim_cur) - kOtherFiles;
+  return static_cast<int>(std::clamp<long long>(allowed, 0, kMaxPhases));
+}
+
+// Every phase uniform file has its own read buffer; many phases share a bounded budget.
+std::size_t phase_block_size(long long phases) {
+  constexpr std::size_t kBudget = std::size_t{16} << 20;
+  constexpr std::size_t kSmallest = std::size_t{64} << 10;
+  if (phases <= 16) return FieldStream::kDefaultBlock;
+  return std::max(kSmallest, kBudget / static_cast<std::size_t>(phases));
+}
+
+class Run {
+ public:
+  explicit Run(const RunInputs& inputs) : in_(inputs) {}
+
+  RunOutcome execute(const std::function<void()>& after_checks);
+
+ private:
+  enum class Read { Ok, End, Error };
+
+  // The next field as a number; a field that does not hold one reads as 0.
+  static Read number(FieldStream& stream, double& value) {
+    switch (stream.next_number(value)) {
+      case ReadStatus::Ok:
+        return Read::Ok;
+      case ReadStatus::NotNumeric:
+        value = 0;
+        return Read::Ok;
+      case ReadStatus::EndOfFile:
+        return Read::End;
+      case ReadStatus::IoError:
+        break;
+    }
+    return Read::Error;
+  }
+  static Read skip(FieldStream& stream) {
+    switch (stream.skip_field()) {
+      case ReadStatus::Ok:
+      case ReadStatus::NotNumeric:
+        return Read::Ok;
+      case ReadStatus::EndOfFile:
+        return Read::End;
+      case ReadStatus::IoError:
+        break;
+    }
+    return Read::Error;
+  }
+
+  RunOutcome check_failed(std::string message) const {
+    RunOutcome outcome;
+    outcome.status = RunOutcome::Status::CheckFailed;
+    outcome.message = std::move(message);
+    return outcome;
+  }
+  RunOutcome failed(std::string message) {
+    close_all();
+    RunOutcome outcome;
+    outcome.status = RunOutcome::Status::Failed;
+    outcome.message = std::move(message);
+    outcome.nodes_written = nodes_written_;
+    return outcome;
+  }
+  void close_all() {
+    bihistogram_.close();
+    multiphase_.close();
+    variable_.close();
+    for (auto& stream : phase_files_) stream->close();
+    output_.close();
+  }
+
+  std::optional<RunOutcome> read_bihistogram();
+  RunOutcome simulate();
+
+  const RunInputs& in_;
+  long long phase_count_ = 0;
+  long long class_count_ = 0;
+  std::string bihistogram_path_;
+  std::string multiphase_path_;
+  std::string variable_path_;
+  std::string output_path_;
+  std::vector<CcdfTable> tables_;  // (p, c) at (p - 1) * class_count_ + (c - 1)
+  FieldStream bihistogram_;
+  FieldStream multiphase_;
+  FieldStream variable_;
+  std::vector<std::unique_ptr<FieldStream>> phase_files_;
+  MaskedOutput output_;
+  long long nodes_written_ = 0;
+};
+
+RunOutcome Run::execute(const std::function<void()>& after_checks) {
+  const auto& rows = in_.class_rows;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (textio::trim_blanks(rows[r].path).empty()) {
+      return check_failed(messages::missing_phase_file(static_cast<int>(r + 1)));
+    }
+  }
+  bihistogram_path_ = std::string(textio::trim_blanks(in_.bihistogram_path));
+  if (bihistogram_path_.empty()) return check_failed(messages::kMissingBihistogram);
+  output_path_ = std::string(textio::trim_blanks(in_.output_path));
+  if (output_path_.empty()) return check_failed(messages::kMissingOutput);
+
+  phase_count_ = loop_count(in_.phases);
+  class_count_ = loop_count(in_.variable_classes);
+  const int allowed = phase_count_ > kMaxPhases ? kMaxPhases : open_file_allowance(phase_count_);
+  if (phase_count_ > allowed) return check_failed(messages::too_many_phases(allowed));
+  // A phase count beyond the table's rows (a hand-edited settings file) leaves those phases
+  // without a file, which reads as a row without a path.
+  if (phase_count_ > static_cast<long long>(rows.size())) {
+    return check_failed(messages::missing_phase_file(static_cast<int>(rows.size() + 1)));
+  }
+  multiphase_path_ = std::string(textio::trim_blanks(in_.multiphase_path));
+  variable_path_ = std::string(textio::trim_blanks(in_.variable_path));
+
+  if (after_checks) after_checks();
+  if (auto outcome = read_bihistogram()) return *outcome;
+  return simulate();
+}
+
+std::optional<RunOutcome> Run::read_bihistogram() {
+  if (!bihistogram_.open(bihistogram_path_)) {
+    return failed(messages::cannot_open(messages::kBihistogramFileName, bihistogram_path_));
+  }
+  auto cut_short = [this](Read read) {
+    return read == Read::End
+               ? failed(messages::kBihistogramShort)
+               : failed(messages::cannot_read(messages::kBihistogramFileName, bihistogram_path_));
+  };
+  double value = 0;
+  Read read = number(bihistogram_, value);
+  if (read != Read::Ok) return cut_short(read);
+  if (value != in_.phases) return failed(messages::kInvalidBihistogram);
+  read = number(bihistogram_, value);
+  if (read != Read::Ok) return cut_short(read);
+  if (value != in_.variable_classes) return failed(messages::kInvalidBihistogram);
+
+  tables_.clear();
+  for (long long block = 0; block < phase_count_ * class_count_; ++block) {
+    for (int unused = 0; unused < 2; ++unused) {
+      if ((read = skip(bihistogram_)) != Read::Ok) return cut_short(read);
+    }
+    if ((read = number(bihistogram_, value)) != Read::Ok) return cut_short(read);
+    // The count is held as a 16-bit whole number: rounded, halves to even.
+    const double points = std::nearbyint(value);
+    if (!(points >= 2 && points <= kMaxPoints)) return failed(messages::kInvalidPointCount);
+    CcdfTable& table = tables_.emplace_back();
+    table.points = static_cast<int>(points);
+    for (int k = 0; k < table.points; ++k) {
+      if ((read = number(bihistogram_, value)) != Read::Ok) return cut_short(read);
+      table.z[k] = static_cast<float>(value);
+      if ((read = number(bihistogram_, value)) != Read::Ok) return cut_short(read);
+      table.f[k] = static_cast<float>(value);
+      if (k > 0 && !(table.f[k - 1] <= table.f[k])) table.increasing = false;
+    }
+  }
+  bihistogram_.close();
+  return std::nullopt;
+}
+
+RunOutcome Run::simulate() {
+  const bool by_phase = !multiphase_path_.empty();
+  const bool by_class = !variable_path_.empty();
+  if (by_phase) {
+    if (!multiphase_.open(multiphase_path_)) {
+      return failed(messages::cannot_open(messages::kMultiphaseFileName, multiphase_path_));
+    }
+    multiphase_.skip_lines(in_.multiphase_skip);
+  }
+  if (by_class) {
+    if (!variable_.open(variable_path_)) {
+      return failed(messages::cannot_open(messages::kVariableFileName, variable_path_));
+    }
+    variable_.skip_lines(in_.variable_skip);
+  }
+  if (!output_.create(output_path_)) return failed(messages::cannot_create_output(output_path_));
+
+  const std::size_t block = phase_block_size(phase_count_);
+  phase_files_.clear();
+  for (long long q = 1; q <= phase_count_; ++q) {
+    const ClassRow& row = in_.class_rows[static_cast<std::size_t>(q - 1)];
+    const std::string path(textio::trim_blanks(row.path));
+    auto& stream = phase_files_.emplace_back(std::make_unique<FieldStream>(block));
+    if (!stream->open(path)) {
+      return failed(messages::cannot_open(messages::phase_file_name(static_cast<int>(q)), path));
+    }
+    stream->skip_lines(textio::numeric_value(row.skip));
+  }
+
+  auto read_failure = [this](Read read, const std::string& what, const std::string& path) {
+    return read == Read::End ? failed(messages::ends_before_last_node(what))
+                             : failed(messages::cannot_read(what, path));
+  };
+  long long nodes = 0;
+  if (__builtin_mul_overflow(loop_count(in_.nx), loop_count(in_.ny), &nodes) ||
+      __builtin_mul_overflow(nodes, loop_count(in_.nz), &nodes)) {
+    nodes = std::numeric_limits<long long>::max();  // the inputs run out long before
+  }
+  for (long long node = 0; node < nodes; ++node) {
+    double code = 1;
+    Read read = Read::Ok;
+    if (by_phase && (read = number(multiphase_, code)) != Read::Ok) {
+      return read_failure(read, messages::kMultiphaseFileName, multiphase_path_);
+    }
+    if (code < 1 || code > in_.phases) return failed(messages::kPhaseError);
+    // Codes index the tables rounded to the nearest whole number, halves to even.
+    const long long p = static_cast<long long>(std::nearbyint(code));
+
+    code = 1;
+    if (by_class && (read = number(variable_, code)) != Read::Ok) {
+      return read_failure(read, messages::kVariableFileName, variable_path_);
+    }
+    if (code < 1 || code > in_.variable_classes) return failed(messages::kVariableClassError);
+    const long long c = static_cast<long long>(std::nearbyint(code));
+
+    // Every phase file advances at every node; only the node's own phase is converted.
+    float u = 0;
+    for (long long q = 1; q <= phase_count_; ++q) {
+      FieldStream& stream = *phase_files_[static_cast<std::size_t>(q - 1)];
+      if (q == p) {
+        double value = 0;
+        read = number(stream, value);
+        u = static_cast<float>(value);
+      } else {
+        read = skip(stream);
+      }
+      if (read != Read::Ok) {
+        const ClassRow& row = in_.class_rows[static_cast<std::size_t>(q - 1)];
+        return read_failure(read, messages::phase_file_name(static_cast<int>(q)),
+                            std::string(textio::trim_blanks(row.path)));
+      }
+    }
+
+    // A code rounded past a fractional count names a table the file did not hold: no points.
+    float z_lo = 0, z_hi = 0, f_lo = 0, f_hi = 0;
+    if (p <= phase_count_ && c <= class_count_) {
+      const CcdfTable& table = tables_[static_cast<std::size_t>((p - 1) * class_count_ + (c - 1))];
+      const int k = matching_interval(table, u);
+      if (k >= 0) {
+        z_lo = table.z[k];
+        z_hi = table.z[k + 1];
+        f_lo = table.f[k];
+        f_hi = table.f[k + 1];
+      }
+    }
+    float value = z_lo;
+    if (f_hi - f_lo > 0.0f) value = z_lo + (u - f_lo) * (z_hi - z_lo) / (f_hi - f_lo);
+
+    if (!output_.push(value)) return failed(messages::cannot_write_output(output_path_));
+    ++nodes_written_;
+  }
+
+  multiphase_.close();
+  variable_.close();
+  for (auto& stream : phase_files_) stream->close();
+  if (!output_.close()) return failed(messages::cannot_write_output(output_path_));
+  RunOutcome outcome;
+  outcome.message = messages::kCompleted;
+  outcome.nodes_written = nodes_written_;
+  return outcome;
+}
+
+}  // namespace
+
+RunOutcome run_multiphase(const RunInputs& inputs, const std::function<void()>& after_checks) {
+  Run run(inputs);
+  return run.execute(after_checks);
+}
+
+}  // namespace meldrit::pfield_multiphase

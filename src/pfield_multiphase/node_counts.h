@@ -1,0 +1,18 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace meldrit::pfield_multiphase {
+
+struct NodeCountCheck {
+  bool ok = true;
+  std::string message;
+  int reset_box = -1;  // 0..2: the box whose text becomes "1"
+};
+
+// The continue button's check of the three node count texts (X, Y, Z): the lower bound of all
+// three is tested before the upper bound of any, and only the first fault is reported.
+NodeCountCheck check_node_counts(const std::array<std::string, 3>& texts);
+
+}  // namespace meldrit::pfield_multiphase

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "uniform/coordinate_option.h"
+
+namespace meldrit::uniform {
+
+// Places where a non-blank character starts the line or follows a blank. Only the blank
+// separates: a tab is part of a field, so a tab-separated line is one column.
+std::size_t count_columns(std::string_view line);
+
+// Grid rows the preview shows, and the most columns a column data file may have.
+inline constexpr int kPreviewRows = 30;
+inline constexpr int kMaxColumns = 50;
+
+struct ColumnScan {
+  bool completed = false;  // false: the import ends with "Illegal input data file format!"
+  // The column count is known (and held by the panel) once the first data line was counted, even
+  // when the count is then refused.
+  bool columns_counted = false;
+  int columns = 0;  // K
+  // K passed the checks and is shown; the field count was then read (or failed to be).
+  bool columns_shown = false;
+  std::uint64_t fields = 0;   // F
+  std::uint64_t samples = 0;  // N = whole part of F / K
+  // The first 30 x K fields (fewer when the file has fewer), in the form the preview shows them.
+  std::vector<std::string> preview;
+
+  // Rows of the preview that show a sample (the rest are blank).
+  int preview_samples() const { return samples < kPreviewRows ? static_cast<int>(samples) : kPreviewRows; }
+  // Sample `row` (1-based), field `column` (1-based); only for row <= preview_samples().
+  const std::string& cell(int row, int column) const {
+    return preview[static_cast<std::size_t>(row - 1) * columns + (column - 1)];
+  }
+};
+
+// The form a preview cell shows a field in: a number in its shortest general form (1.50 as 1.5,
+// up to 15 significant digits); a field that is not a number as it stands.
+std::string preview_text(std::string_view field);
+
+// Scans a column data file: skips the header lines of `skip_text` (its leading number, whole part),
+// counts the columns of the first data line, checks them against the coordinate option, then
+// counts every field of the stream and keeps the first 30 x K for the preview. Only the preview
+// is held, so files of any length scan in constant memory.
+ColumnScan scan_column_file(const std::string& path, std::string_view skip_text, CoordinateOption option);
+
+}  // namespace meldrit::uniform

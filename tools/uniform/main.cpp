@@ -1,0 +1,10 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "uniform/uniform_scores.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  return meldrit::uniform_tool::run(arguments, std::cout, std::cerr);
+}
