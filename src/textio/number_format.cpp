@@ -34,8 +34,8 @@ Decimal decimal_of(T value, int significant) {
   return d;
 }
 
-constexpr double kPowersOfTen[] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
-                                   1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 void append_whole(std::string& out, unsigned long long value) {
   char text[24];
@@ -46,14 +46,49 @@ void append_whole(std::string& out, unsigned long long value) {
 // |value| x 1000 rounded, halves away from zero, without a decimal conversion. The 15-digit decimal
 // form of a value below 1e6 lies within 5e-7 thousandths of it, so wherever the thousandths are
 // clearly away from a half both round the same way; near a half the caller takes the exact path.
-bool fast_thousandths(double value, unsigned long long& count) {
-  const double magnitude = std::fabs(value);
+bool fast_thousandths15(double magnitude, unsigned long long& count) {
   if (!(magnitude < 1e6)) return false;
   const double scaled = magnitude * 1000.0;
   const double whole = std::floor(scaled);
   const double fraction = scaled - whole;
   if (std::fabs(fraction - 0.5) < 1e-4) return false;
   count = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
+constexpr unsigned long long kWholePowers[] = {
+    1ULL,        10ULL,        100ULL,        1000ULL,        10000ULL,        100000ULL,       1000000ULL,
+    10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL};
+
+// The same for a 32-bit float's 7-digit decimal form, in integers: the value is first scaled to
+// seven whole digits D (one correctly rounded multiplication or division, far finer than the
+// half-digit that decides), then D x 10^q is rounded to thousandths exactly.
+bool fast_thousandths7(double magnitude, unsigned long long& count) {
+  if (!(magnitude >= 1e-10 && magnitude < 1e12)) return false;
+  int exponent = 0;
+  if (magnitude >= 1) {
+    while (exponent < 11 && kPowersOfTen[exponent + 1] <= magnitude) ++exponent;
+  } else {
+    while (exponent > -10 && magnitude * kPowersOfTen[-exponent] < 1) --exponent;
+  }
+  const int shift = 6 - exponent;  // magnitude x 10^shift lies in [1e6, 1e7)
+  if (shift > 22 || shift < -22) return false;
+  double scaled = shift >= 0 ? magnitude * kPowersOfTen[shift] : magnitude / kPowersOfTen[-shift];
+  if (scaled < 1e6 || scaled >= 1e7) return false;  // log10 was off by one near a power of ten
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  if (std::fabs(fraction - 0.5) < 1e-6) return false;
+  const unsigned long long digits = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
+  const int q = 3 - shift;  // thousandths = digits x 10^q
+  if (q >= 0) {
+    if (q > 12) return false;
+    count = digits * kWholePowers[q];
+  } else if (-q > 8) {
+    count = 0;
+  } else {
+    const unsigned long long divisor = kWholePowers[-q];
+    count = (digits + divisor / 2) / divisor;
+  }
   return true;
 }
 
@@ -180,38 +215,47 @@ std::string plain_number(double value) {
   return out;
 }
 
-void append_mask_fixed3(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += std::isnan(value) ? "NaN" : "Inf";
-    return;
-  }
+namespace {
+
+// The digits of the thousandths count without leading zeros ("" for zero), in `buffer` when a
+// fast path decides, else in `slow`.
+std::string_view thousandth_digits(double value, int significant, char (&buffer)[24], std::string& slow) {
+  const double magnitude = std::fabs(value);
   unsigned long long count = 0;
-  if (fast_thousandths(value, count)) {
-    if (count != 0 && value < 0) out += '-';
-    char text[24];
-    const auto result = std::to_chars(text, text + sizeof text, count);
-    const std::size_t length = static_cast<std::size_t>(result.ptr - text);
-    if (length > 3) {
-      out.append(text, length - 3);
-      out += '.';
-      out.append(text + length - 3, 3);
-    } else {
-      out += "0.";
-      out.append(3 - length, '0');
-      out.append(text, length);
-    }
-    return;
+  const bool fast = significant == 7    ? fast_thousandths7(magnitude, count)
+                    : significant == 15 ? fast_thousandths15(magnitude, count)
+                                        : false;
+  if (fast) {
+    if (count == 0) return {};
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, count);
+    return std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer));
   }
-  const std::string digits = thousandths(value, 15);
+  slow = thousandths(value, significant);
+  return slow;
+}
+
+bool append_non_finite(std::string& out, double value) {
+  if (std::isfinite(value)) return false;
+  out += std::isnan(value) ? "NaN" : "Inf";
+  return true;
+}
+
+}  // namespace
+
+void append_mask_fixed3(std::string& out, double value) {
+  if (append_non_finite(out, value)) return;
+  char buffer[24];
+  std::string slow;
+  const std::string_view digits = thousandth_digits(value, 15, buffer, slow);
   if (!digits.empty() && value < 0) out += '-';
   if (digits.size() > 3) {
-    out.append(digits, 0, digits.size() - 3);
+    out.append(digits.substr(0, digits.size() - 3));
     out += '.';
-    out.append(digits, digits.size() - 3, 3);
+    out.append(digits.substr(digits.size() - 3));
   } else {
     out += "0.";
     out.append(3 - digits.size(), '0');
-    out += digits;
+    out.append(digits);
   }
 }
 
@@ -222,18 +266,23 @@ std::string mask_fixed3(double value) {
 }
 
 void append_mask_hash3(std::string& out, double value, int significant) {
-  if (!std::isfinite(value)) {
-    out += std::isnan(value) ? "NaN" : "Inf";
-    return;
-  }
-  std::string digits = thousandths(value, significant);
+  if (append_non_finite(out, value)) return;
+  char buffer[24];
+  std::string slow;
+  const std::string_view digits = thousandth_digits(value, significant, buffer, slow);
   if (!digits.empty() && value < 0) out += '-';
-  if (digits.size() > 3) out.append(digits, 0, digits.size() - 3);
-  if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-  std::string_view decimals(digits.data() + digits.size() - 3, 3);
+  std::string_view decimals;
+  char padded[3] = {'0', '0', '0'};
+  if (digits.size() > 3) {
+    out.append(digits.substr(0, digits.size() - 3));
+    decimals = digits.substr(digits.size() - 3);
+  } else {
+    digits.copy(padded + (3 - digits.size()), digits.size());
+    decimals = std::string_view(padded, 3);
+  }
   while (!decimals.empty() && decimals.back() == '0') decimals.remove_suffix(1);
   out += '.';
-  out += decimals;
+  out.append(decimals);
 }
 
 std::string mask_hash3(double value, int significant) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
 
 namespace meldrit::textio {
 namespace {
@@ -118,6 +123,68 @@ TEST(MaskHash3, FloatsRoundOnTheirOwnDecimalForm) {
   EXPECT_EQ(mask_hash3(2.0005f, 15), "2.");
   EXPECT_EQ(mask_hash3(30.0f, 7), "30.");
   EXPECT_EQ(mask_hash3(0.1f, 7), ".1");
+}
+
+}  // namespace
+}  // namespace meldrit::textio
+
+namespace meldrit::textio {
+namespace {
+
+// Reference for the masks: printf's decimal form of `significant` digits, rounded to thousandths
+// by hand on the digit string.
+std::string reference_hash3(double value, int significant) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*e", significant - 1, std::fabs(value));
+  std::string digits;
+  const char* p = text;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') digits += *p;
+  const int exponent = std::atoi(p + 1);
+  const int kept = exponent + 4;
+  std::string whole;
+  if (kept >= static_cast<int>(digits.size())) {
+    whole = digits + std::string(kept - digits.size(), '0');
+  } else if (kept >= 0) {
+    whole = digits.substr(0, kept);
+    if (digits[kept] >= '5') {
+      int i = kept - 1;
+      while (i >= 0 && whole[i] == '9') whole[i--] = '0';
+      if (i < 0)
+        whole.insert(whole.begin(), '1');
+      else
+        ++whole[i];
+    }
+  }
+  whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+  std::string out = (!whole.empty() && value < 0) ? "-" : "";
+  if (whole.size() > 3) out += whole.substr(0, whole.size() - 3);
+  whole.insert(0, whole.size() < 3 ? 3 - whole.size() : 0, '0');
+  std::string decimals = whole.substr(whole.size() - 3);
+  while (!decimals.empty() && decimals.back() == '0') decimals.pop_back();
+  return out + "." + decimals;
+}
+
+TEST(Masks, AgreeWithTheDecimalFormAcrossMagnitudes) {
+  std::mt19937_64 random(12345);
+  std::uniform_real_distribution<double> mantissa(-1.0, 1.0);
+  std::uniform_int_distribution<int> exponent(-8, 10);
+  for (int i = 0; i < 200000; ++i) {
+    const double value = mantissa(random) * std::pow(10.0, exponent(random));
+    const float single = static_cast<float>(value);
+    ASSERT_EQ(mask_hash3(single, 7), reference_hash3(single, 7)) << single;
+    ASSERT_EQ(mask_hash3(value), reference_hash3(value, 15)) << value;
+    // The fixed mask differs only in the zero before the point and the kept zeros.
+    const std::string fixed = mask_fixed3(value);
+    ASSERT_EQ(std::stod(fixed), std::stod(reference_hash3(value, 15) + "0")) << value;
+  }
+  // Halves of thousandths, where the fast paths step aside.
+  for (int k = -2000; k <= 2000; ++k) {
+    const double value = k / 1000.0 + 0.0005;
+    ASSERT_EQ(mask_hash3(value), reference_hash3(value, 15)) << value;
+    ASSERT_EQ(mask_hash3(static_cast<float>(value), 7), reference_hash3(static_cast<float>(value), 7))
+        << value;
+  }
 }
 
 }  // namespace
