@@ -21,7 +21,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    app.exit(e);
+    // A usage error names what was wrong, then shows the usage of the command it concerns.
+    const CLI::App* command = &app;
+    for (const CLI::App* sub : app.get_subcommands()) command = sub;
+    std::cerr << e.what() << '\n' << command->help();
     return 2;
   }
   return status;
