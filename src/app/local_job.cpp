@@ -8,7 +8,6 @@
 #include <QStyle>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 #include "app/file_choice.h"

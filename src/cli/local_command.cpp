@@ -137,15 +137,7 @@ void addLocalCommand(CLI::App& app, int& status) {
           "--type", [options](const std::string& type) { options->continuous = type == "continuous"; },
           "continuous (a value inside the class, the default) or classes (the class number)")
       ->check(CLI::IsMember({"continuous", "classes"}));
-  command->callback([options, command, &status] {
-    try {
-      status = run(*options);
-    } catch (const CLI::ParseError& e) {
-      // A value count that only the import can judge: the message, then this command's usage.
-      std::cerr << e.what() << '\n' << command->help();
-      status = 2;
-    }
-  });
+  command->callback([options, &status] { status = run(*options); });
 }
 
 }  // namespace meldrit::cli

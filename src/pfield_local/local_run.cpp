@@ -38,7 +38,8 @@ NodeResult simulate_node(double u, double* c, int n, const double* limits) {
 
 bool input_is_output(const LocalRunInput& input) {
   const std::string_view output = textio::trim_blanks(input.output_path);
-  return textio::trim_blanks(input.uniform_path) == output || textio::trim_blanks(input.probability_path) == output;
+  return textio::trim_blanks(input.uniform_path) == output ||
+         textio::trim_blanks(input.probability_path) == output;
 }
 
 RunResult run_local_ccdf(const LocalRunInput& input) {
