@@ -14,6 +14,7 @@
 #include "app/flex_grid.h"
 #include "app/job_panel.h"
 #include "app/node_count_box.h"
+#include "app/panel_widgets.h"
 #include "app/pfield_pickers.h"
 #include "app/text_viewer.h"
 #include "pfield_local/class_limits.h"
@@ -33,37 +34,6 @@ QString qs(std::string_view text) {
 }
 std::string str(const QString& text) {
   return text.toStdString();
-}
-
-void place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(QLatin1String(name));
-  return label;
-}
-
-QLabel* makePathLabel(QWidget* parent, const char* name) {
-  QLabel* label = makeLabel(parent, name, QStringLiteral(" "));
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setAutoFillBackground(true);
-  label->setBackgroundRole(QPalette::Base);
-  return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QLatin1String(name));
-  button->setToolTip(tip);
-  return button;
-}
-
-QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) {
-  auto* frame = new QGroupBox(caption, parent);
-  frame->setObjectName(QLatin1String(name));
-  return frame;
 }
 
 // Column widths of the limit columns: (table width - margin) / 2, halves to the even neighbour.

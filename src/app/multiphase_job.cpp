@@ -12,6 +12,7 @@
 #include "app/flex_grid.h"
 #include "app/job_panel.h"
 #include "app/node_count_box.h"
+#include "app/panel_widgets.h"
 #include "app/pfield_pickers.h"
 #include "app/text_viewer.h"
 #include "pfield_multiphase/multiphase_import.h"
@@ -26,37 +27,6 @@ namespace {
 namespace mp = meldrit::pfield_multiphase;
 
 constexpr Qt::Alignment kCentred = Qt::AlignCenter;
-
-void place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(QLatin1String(name));
-  return label;
-}
-
-QLabel* makePathLabel(QWidget* parent, const char* name) {
-  QLabel* label = makeLabel(parent, name, QStringLiteral(" "));
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setAutoFillBackground(true);
-  label->setBackgroundRole(QPalette::Base);
-  return label;
-}
-
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QLatin1String(name));
-  button->setToolTip(tip);
-  return button;
-}
-
-QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption) {
-  auto* frame = new QGroupBox(caption, parent);
-  frame->setObjectName(QLatin1String(name));
-  return frame;
-}
 
 std::string text(const QLabel* label) {
   return label->text().toStdString();

@@ -8,6 +8,7 @@
 
 #include "app/file_choice.h"
 #include "app/job_panel.h"
+#include "app/panel_widgets.h"
 #include "app/text_viewer.h"
 
 namespace meldrit::app {
@@ -15,31 +16,6 @@ namespace {
 
 QString indexed(const char* name, int index) {
   return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const QString& tip) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(name);
-  button->setToolTip(tip);
-  return button;
-}
-
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  return label;
-}
-
-QLabel* makePathLabel(QWidget* parent, const QString& name) {
-  QLabel* label = makeLabel(parent, name, QStringLiteral(" "));
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setAutoFillBackground(true);
-  label->setBackgroundRole(QPalette::Base);
-  return label;
-}
-
-void place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
 }
 
 FileDialogRequest outDialog(bool save, const char* title) {

@@ -10,6 +10,7 @@
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
 #include "app/job_panel.h"
+#include "app/panel_widgets.h"
 #include "app/text_viewer.h"
 #include "settings/suite_preferences.h"
 #include "textio/file_type.h"
@@ -41,39 +42,6 @@ const QColor kWhite(255, 255, 255);
 const QColor kYellow(255, 255, 0);
 
 const char* kFilter = "(*.OUT)|*.OUT|(*.PRN)|*.PRN|(*.DAT)|*.DAT";
-
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* tip) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QLatin1String(name));
-  if (tip != nullptr) button->setToolTip(QString::fromLatin1(tip));
-  return button;
-}
-
-QLabel* makeLabel(QWidget* parent, const char* name, const char* caption) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
-  label->setObjectName(QLatin1String(name));
-  return label;
-}
-
-QLabel* makePathLabel(QWidget* parent, const char* name) {
-  QLabel* label = makeLabel(parent, name, " ");
-  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  label->setAutoFillBackground(true);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, kWhite);
-  label->setPalette(palette);
-  return label;
-}
-
-QRadioButton* makeOption(QWidget* parent, const char* name, const char* caption) {
-  auto* option = new QRadioButton(QString::fromLatin1(caption), parent);
-  option->setObjectName(QLatin1String(name));
-  return option;
-}
-
-void place(QWidget* widget, int left, int top, int width, int height) {
-  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
-}
 
 FileDialogRequest columnFileDialog(bool save) {
   FileDialogRequest request;

@@ -1,0 +1,52 @@
+#include "app/panel_widgets.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/job_panel.h"
+
+namespace meldrit::app {
+
+void place(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  return label;
+}
+
+QLabel* makePathLabel(QWidget* parent, const QString& name) {
+  QLabel* label = makeLabel(parent, name, QStringLiteral(" "));
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, QColor(255, 255, 255));
+  label->setPalette(palette);
+  return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const QString& tip) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(name);
+  button->setToolTip(tip);
+  return button;
+}
+
+QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& caption) {
+  auto* frame = new QGroupBox(caption, parent);
+  frame->setObjectName(name);
+  return frame;
+}
+
+QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption) {
+  auto* option = new QRadioButton(caption, parent);
+  option->setObjectName(name);
+  return option;
+}
+
+}  // namespace meldrit::app

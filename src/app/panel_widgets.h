@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace meldrit::app {
+
+// The controls of the panels, named after the program's control names so that handlers and tests
+// find them. Positions and sizes are in twips.
+void place(QWidget* widget, int left, int top, int width, int height);
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& caption);
+// A path label: white, sunken, starting as " " (no file).
+QLabel* makePathLabel(QWidget* parent, const QString& name);
+QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const QString& tip);
+QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& caption);
+QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption);
+
+}  // namespace meldrit::app
