@@ -3,70 +3,72 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/platform_services.h"
+#include "textio/file_type.h"
 
 namespace meldrit::test {
 
+// One text member of each recorded request, in order.
+template <class T>
+std::vector<std::string> textsOf(const std::vector<T>& requests, std::string T::*member) {
+  std::vector<std::string> texts;
+  for (const T& request : requests) texts.push_back(request.*member);
+  return texts;
+}
+
 // The scripted platform of the window tests: records every request and answers from queues.
-//  - Message boxes: answered from `answers`; an empty queue answers the request's default button
-//    (Ok for a plain message, Yes for the exit question).
+//  - Message boxes: answered from `answers`, else with the request's default button; the busy
+//    pointer at each message is recorded too.
 //  - File dialogs: answered from `choices`; an empty queue cancels.
 //  - The launcher records the command line and returns `launch_result`.
 //  - runAndWait records the call and really runs it unless `run_result` is set.
 class FakePlatform : public app::PlatformServices {
  public:
-  struct Launch {
-    std::string command_line;
-    int window_style = 0;
-  };
-  struct Run {
-    std::string command_line;
-    std::string folder;
-    int timeout_ms = 0;
-    int window_mode = 0;
-    int creation_flags = 0;
-  };
+  // The command line, folder, time limit, window mode and creation flags of a runAndWait.
+  using Run = std::tuple<std::string, std::string, int, int, int>;
 
   app::MessageAnswer showMessage(const app::MessageRequest& request) override;
   std::optional<app::FileChoice> chooseFile(const app::FileDialogRequest& request) override;
-  void setBusyPointer(bool busy) override;
-  bool launch(const std::string& command_line, int window_style) override;
+  void setBusyPointer(bool value) override {
+    busy = value;
+    busy_history.push_back(value);
+  }
+  bool launch(const std::string& command_line, int window_style) override {
+    launched.push_back(command_line);
+    launch_style = window_style;
+    return launch_result;
+  }
   bool runAndWait(const std::string& command_line, const std::string& folder, int timeout_ms, int window_mode,
                   int creation_flags) override;
-  void endProgram() override;
+  void endProgram() override { ++end_count; }
   std::string programFolder() const override { return folder; }
 
-  // Scripting helpers.
-  void answer(app::MessageAnswer next) { answers.push_back(next); }
-  void choose(const std::string& full_path);  // the next dialog picks this file
+  // The next dialog picks this file.
+  void choose(const std::string& path) {
+    choices.push_back(app::FileChoice{path, std::string(textio::bare_file_name(path))});
+  }
   void cancelDialog() { choices.push_back(std::nullopt); }
-  static app::FileChoice choiceOf(const std::string& full_path);
 
-  // The texts of every message shown so far, in order.
-  std::vector<std::string> messageTexts() const;
+  std::vector<std::string> messageTexts() const { return textsOf(messages, &app::MessageRequest::text); }
   std::string lastMessage() const { return messages.empty() ? std::string() : messages.back().text; }
+  std::vector<std::string> dialogTitles() const { return textsOf(dialogs, &app::FileDialogRequest::title); }
 
   std::vector<app::MessageRequest> messages;
+  std::vector<bool> busy_at_message;
   std::deque<app::MessageAnswer> answers;
-
   std::vector<app::FileDialogRequest> dialogs;
   std::deque<std::optional<app::FileChoice>> choices;
-
-  bool busy = false;               // the pointer now
-  int busy_sets = 0;               // how often the busy pointer was set
-  std::vector<bool> busy_history;  // every call, in order
-
-  std::vector<Launch> launches;
+  bool busy = false;
+  std::vector<bool> busy_history;     // every call, in order
+  std::vector<std::string> launched;  // the command lines
+  int launch_style = -1;              // the window style of the last one
   bool launch_result = true;
-
   std::vector<Run> runs;
   std::optional<bool> run_result;  // nullopt: run for real through the process runner
-
-  bool ended = false;
   int end_count = 0;
-
   std::string folder;  // the program folder the window sees
 };
 

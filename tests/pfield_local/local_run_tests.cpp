@@ -2,168 +2,106 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+
 #include "support/temp_dir.h"
 
 namespace meldrit::pfield_local {
 namespace {
 
-struct NodeCase {
-  std::string probabilities;  // one node's line
-  std::string u;
-  std::vector<double> limits;
-  std::string continuous;
-  std::string classes;
-};
+using test::crlf;
 
 const std::vector<double> kL3 = {0, 10, 20, 30, 0};
-const std::vector<double> kL4 = {0, 10, 20, 30, 40, 0};
 
-class LocalRunNodes : public testing::TestWithParam<NodeCase> {};
-
-TEST_P(LocalRunNodes, BothOutputTypes) {
-  const NodeCase& c = GetParam();
+TEST(LocalRun, OneNodeInBothOutputTypes) {
+  // the node's probabilities and u, the class limits, the Continuous and the Multiphase line
+  const std::tuple<const char*, const char*, std::vector<double>, const char*, const char*> cases[] = {
+      {"0.3 0.7", "0.5", kL3, "15.000", " 2 "},
+      {"0.3 0.7", "0.3", kL3, "10.000", " 2 "},
+      {"0.3 0.7", "0.1", kL3, "3.333", " 1 "},
+      {"0.3 0.7", "0.9", kL3, "26.667", " 3 "},
+      {"0.3 0.7", "0", kL3, "0.000", " 1 "},
+      {"0.3 0.7", "-2", kL3, "0.000", " 1 "},
+      {"0.3 0.7", "1", kL3, "30.000", " 3 "},
+      {"0.3 0.7", "7", kL3, "30.000", " 3 "},
+      {"0.3 1", "1", kL3, "20.000", " 3 "},  // an empty top class gets the width .001
+      {"0.5 0.3", "0.6", kL3, "24.286", " 3 "},
+      {"0.6 0.8 0.7", "0.75", {0, 10, 20, 30, 40, 0}, "17.500", " 2 "},
+      {"-0.2 1.7", "0.5", kL3, "15.000", " 2 "},  // clipped silently to 0 and 1
+      {"0.5", "0.25", {0, 10, 30, 0}, "5.000", " 1 "},
+  };
   test::TempDir dir;
-  LocalRunInput input;
-  input.probability_path = dir.write("p.out", c.probabilities + "\r\n");
-  input.uniform_path = dir.write("u.out", c.u + "\r\n");
-  input.output_path = dir.file("o.out");
-  input.nodes = 1;
-  input.thresholds = static_cast<double>(c.limits.size() - 3);
-  input.limits = c.limits;
-  ASSERT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
-  EXPECT_EQ(test::read_bytes(input.output_path), c.continuous + "\r\n");
-  input.continuous = false;
-  ASSERT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
-  EXPECT_EQ(test::read_bytes(input.output_path), c.classes + "\r\n");
+  for (const auto& [probabilities, u, limits, continuous, classes] : cases) {
+    LocalRunInput input{
+        dir.write("p.out", crlf(probabilities)), 0,     dir.write("u.out", crlf(u)), 0, dir.file("o.out"), 1,
+        static_cast<double>(limits.size() - 3),  limits};
+    ASSERT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+    EXPECT_EQ(test::read_bytes(input.output_path), crlf(continuous)) << probabilities << " u " << u;
+    input.continuous = false;
+    ASSERT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+    EXPECT_EQ(test::read_bytes(input.output_path), crlf(classes)) << probabilities << " u " << u;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Worked, LocalRunNodes,
-    testing::Values(
-        NodeCase{"0.3 0.7", "0.5", kL3, "15.000", " 2 "}, NodeCase{"0.3 0.7", "0.3", kL3, "10.000", " 2 "},
-        NodeCase{"0.3 0.7", "0.1", kL3, "3.333", " 1 "}, NodeCase{"0.3 0.7", "0.9", kL3, "26.667", " 3 "},
-        NodeCase{"0.3 0.7", "0", kL3, "0.000", " 1 "}, NodeCase{"0.3 0.7", "-2", kL3, "0.000", " 1 "},
-        NodeCase{"0.3 0.7", "1", kL3, "30.000", " 3 "}, NodeCase{"0.3 0.7", "7", kL3, "30.000", " 3 "},
-        // An empty top class gets the width .001, so u = 1 lands on its lower limit.
-        NodeCase{"0.3 1", "1", kL3, "20.000", " 3 "}, NodeCase{"0.5 0.3", "0.6", kL3, "24.286", " 3 "},
-        NodeCase{"0.6 0.8 0.7", "0.75", kL4, "17.500", " 2 "},
-        // Out-of-range probabilities are clipped silently: 1.7 -> 1, -0.2 -> 0.
-        NodeCase{"-0.2 1.7", "0.5", kL3, "15.000", " 2 "}, NodeCase{"0.3,0.7", "0.5,", kL3, "15.000", " 2 "},
-        NodeCase{"0.5", "0.25", {0, 10, 30, 0}, "5.000", " 1 "},
-        NodeCase{"0.5", "0.5", {0, 10, 30, 0}, "10.000", " 2 "},
-        NodeCase{"0.3 0.7", "0.5", {-100, -50, 0, 1e9, 0}, "-25.000", " 2 "}));
-
-struct LocalRunFixture : testing::Test {
+// Three nodes behind header lines; the output file already holds longer content.
+struct Files {
   test::TempDir dir;
-  LocalRunInput input;
-  void SetUp() override {
-    input.probability_path = dir.write("p.out", "title\r\n0.3 0.7\r\n0.3 0.7\r\n0.3 0.7\r\n");
-    input.probability_skip = 1;
-    input.uniform_path = dir.write("u.out", "h1\r\nh2\r\n0.5\r\n0.1\r\n0.9\r\n");
-    input.uniform_skip = 2;
-    input.output_path = dir.file("o.out");
-    input.nodes = 3;
-    input.thresholds = 2;
-    input.limits = kL3;
-  }
+  LocalRunInput input =
+      LocalRunInput(dir.write("p.out", crlf("title|0.3 0.7|0.3 0.7|0.3 0.7")), 1,
+                    dir.write("u.out", crlf("h1|h2|0.5|0.1|0.9")), 2,
+                    dir.write("o.out", crlf("old content that is longer than the new one|||")), 3, 2, kL3);
 };
 
-TEST_F(LocalRunFixture, SkipsHeadersAndWritesOneLinePerNode) {
+TEST(LocalRun, SkipsHeadersAndReplacesTheOutputWithOneLinePerNode) {
+  auto [dir, input] = Files();
   const RunResult result = run_local_ccdf(input);
   EXPECT_EQ(result.outcome, RunOutcome::Completed);
   EXPECT_EQ(result.nodes_written, 3u);
-  EXPECT_EQ(test::read_bytes(input.output_path), "15.000\r\n3.333\r\n26.667\r\n");
-}
-
-TEST_F(LocalRunFixture, FieldsBeyondTheLastNodeAreNotRead) {
-  input.nodes = 2;
-  EXPECT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
-  EXPECT_EQ(test::read_bytes(input.output_path), "15.000\r\n3.333\r\n");
-}
-
-TEST_F(LocalRunFixture, ExistingOutputIsReplaced) {
-  dir.write("o.out", "old content that is longer than the new one\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(test::read_bytes(input.output_path), crlf("15.000|3.333|26.667"));
+  input.nodes = 2;  // fields beyond the last node are not read
   input.continuous = false;
   EXPECT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
-  EXPECT_EQ(test::read_bytes(input.output_path), " 2 \r\n 1 \r\n 3 \r\n");
-}
-
-struct FailureCase {
-  const char* name;
-  void (*change)(LocalRunFixture&);
-  RunOutcome outcome;
-  bool output_exists;
-  std::string output;
-};
-
-class LocalRunFailures : public LocalRunFixture, public testing::WithParamInterface<FailureCase> {};
-
-TEST_P(LocalRunFailures, MessageAndLinesSoFar) {
-  const FailureCase& c = GetParam();
-  c.change(*this);
-  const RunResult result = run_local_ccdf(input);
-  EXPECT_EQ(result.outcome, c.outcome);
-  EXPECT_EQ(std::filesystem::exists(dir.file("o.out")), c.output_exists);
-  if (c.output_exists) {
-    EXPECT_EQ(test::read_bytes(dir.file("o.out")), c.output);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Faults, LocalRunFailures,
-    testing::Values(
-        FailureCase{"UniformIsOutput",
-                    [](LocalRunFixture& f) { f.input.output_path = " " + f.input.uniform_path + " "; },
-                    RunOutcome::SameFile, false, ""},
-        FailureCase{"ProbabilityIsOutput",
-                    [](LocalRunFixture& f) { f.input.output_path = f.input.probability_path; },
-                    RunOutcome::SameFile, false, ""},
-        FailureCase{"UniformShort",
-                    [](LocalRunFixture& f) {
-                      f.input.uniform_path = f.dir.write("u.out", "0.5\r\n0.1\r\n");
-                      f.input.uniform_skip = 0;
-                    },
-                    RunOutcome::Failed, true, "15.000\r\n3.333\r\n"},
-        FailureCase{"ProbabilityShort",
-                    [](LocalRunFixture& f) {
-                      f.input.probability_path = f.dir.write("p.out", "0.3 0.7\r\n0.3 0.7\r\n0.3");
-                      f.input.probability_skip = 0;
-                    },
-                    RunOutcome::Failed, true, "15.000\r\n3.333\r\n"},
-        FailureCase{"NonNumericUniform",
-                    [](LocalRunFixture& f) {
-                      f.input.uniform_path = f.dir.write("u.out", "0.5\r\nx\r\n0.9\r\n");
-                      f.input.uniform_skip = 0;
-                    },
-                    RunOutcome::Failed, true, "15.000\r\n"},
-        FailureCase{"NonNumericProbability",
-                    [](LocalRunFixture& f) {
-                      f.input.probability_path = f.dir.write("p.out", "0.3 0.7\r\n0.3 seven\r\n");
-                      f.input.probability_skip = 0;
-                    },
-                    RunOutcome::Failed, true, "15.000\r\n"},
-        FailureCase{"UniformMissing",
-                    [](LocalRunFixture& f) { f.input.uniform_path = f.dir.file("none.out"); },
-                    RunOutcome::Failed, false, ""},
-        FailureCase{"ProbabilityMissing", [](LocalRunFixture& f) { f.input.probability_path = " "; },
-                    RunOutcome::Failed, false, ""},
-        FailureCase{"OutputNotCreatable",
-                    [](LocalRunFixture& f) { f.input.output_path = f.dir.file("no/such/dir.out"); },
-                    RunOutcome::Failed, false, ""},
-        FailureCase{"UniformShorterThanSkip", [](LocalRunFixture& f) { f.input.uniform_skip = 9; },
-                    RunOutcome::Failed, true, ""},
-        FailureCase{"LimitsShorterThanN",
-                    [](LocalRunFixture& f) {
-                      f.input.limits = {0, 10, 20};
-                    },
-                    RunOutcome::Failed, false, ""}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
-
-TEST_F(LocalRunFixture, CaseDifferenceIsNotTheSameFile) {
-  input.uniform_path = dir.write("U.OUT", "0.5\r\n0.1\r\n0.9\r\n");
+  EXPECT_EQ(test::read_bytes(input.output_path), crlf(" 2 | 1 "));
+  // Paths that differ only in letter case are not the same file.
+  input.uniform_path = dir.write("U.OUT", crlf("0.5|0.1|0.9"));
   input.uniform_skip = 0;
   input.output_path = dir.file("u.out");
   EXPECT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+}
+
+TEST(LocalRun, FailuresKeepTheLinesWrittenSoFar) {
+  using enum RunOutcome;
+  const struct {
+    std::function<void(Files&)> change;
+    RunOutcome outcome;
+    std::string output;  // "-": no output file
+  } cases[] = {
+      {[](auto& f) { f.input.output_path = " " + f.input.uniform_path + " "; }, SameFile, "-"},
+      {[](auto& f) { f.input.output_path = f.input.probability_path; }, SameFile, "-"},
+      {[](auto& f) { f.input.uniform_path = f.dir.write("u.out", crlf("h|h|0.5|0.1")); }, Failed,
+       crlf("15.000|3.333")},
+      {[](auto& f) { f.input.probability_path = f.dir.write("p.out", "t\r\n0.3 0.7\r\n0.3 0.7\r\n0.3"); },
+       Failed, crlf("15.000|3.333")},
+      {[](auto& f) { f.input.uniform_path = f.dir.write("u.out", crlf("h|h|0.5|x|0.9")); }, Failed,
+       crlf("15.000")},
+      {[](auto& f) { f.input.probability_path = f.dir.write("p.out", crlf("t|0.3 0.7|0.3 seven")); }, Failed,
+       crlf("15.000")},
+      {[](auto& f) { f.input.uniform_path = f.dir.file("none.out"); }, Failed, "-"},
+      {[](auto& f) { f.input.probability_path = " "; }, Failed, "-"},
+      {[](auto& f) { f.input.output_path = f.dir.file("no/such/dir.out"); }, Failed, "-"},
+      {[](auto& f) { f.input.uniform_skip = 9; }, Failed, ""},
+      {[](auto& f) { f.input.limits.resize(3); }, Failed, "-"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    Files f;
+    const std::string output = f.dir.file("o.out");
+    std::filesystem::remove(output);
+    cases[i].change(f);
+    EXPECT_EQ(run_local_ccdf(f.input).outcome, cases[i].outcome) << "case " << i;
+    EXPECT_EQ(std::filesystem::exists(output) ? test::read_bytes(output) : "-", cases[i].output)
+        << "case " << i;
+  }
 }
 
 }  // namespace

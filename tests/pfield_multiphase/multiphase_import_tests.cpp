@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "pfield_multiphase/multiphase_messages.h"
+#include "pfield_multiphase/node_counts.h"
 #include "support/temp_dir.h"
 
 namespace meldrit::pfield_multiphase {
@@ -10,81 +11,73 @@ namespace {
 
 using Status = ImportOutcome::Status;
 
-struct ImportCase {
-  const char* name;
-  const char* multiphase;  // file content, or nullptr for no file
-  const char* multiphase_skip;
-  const char* variable;
-  Status status;
-  bool counts_set;
-  const char* phases_caption;
-  const char* classes_caption;
-  int grid_rows;
-};
-
-class ImportTable : public testing::TestWithParam<ImportCase> {};
-
-TEST_P(ImportTable, DetectsCountsAndRows) {
-  const ImportCase& c = GetParam();
+TEST(MultiphaseImport, DetectsCountsAndRows) {
+  // multiphase data file (nullptr: none), its skip count, variable data file, and the outcome with the
+  // captions P and V and the class table rows once the counts are set
+  const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
+      {nullptr, "0", nullptr, "completed 1 1 2"},
+      {"1\r\n3\r\n2\r\n3\r\n", "0", nullptr, "completed 3 1 4"},  // gaps are not checked
+      {"1, 2 4\r\n3\r\n", "0", "2 5 1\r\n", "completed 4 5 5"},
+      {"header 9\r\n2\r\n1\r\n", "1", nullptr, "completed 2 1 3"},
+      {"2\r\n1\r\n", "abc", nullptr, "completed 2 1 3"},
+      {"1000\r\n", "0", nullptr, "completed 1000 1 1001"},
+      {"0\r\n0\r\n", "0", nullptr, "failed 0 1 1"},
+      {"2\r\n", "0", "0\r\n-1\r\n", "failed 2 0 3"},
+      {"title\r\n", "1", nullptr, "failed"},
+      {"-3\r\n-5\r\n", "0", nullptr, "failed"},
+      {"1\r\nx\r\n", "0", nullptr, "failed"},
+      {"1001\r\n", "0", nullptr, "failed"},
+  };
   test::TempDir dir;
-  ImportInputs inputs;
-  if (c.multiphase) inputs.multiphase_path = dir.write("phases.out", c.multiphase);
-  inputs.multiphase_skip = c.multiphase_skip;
-  if (c.variable) inputs.variable_path = "  " + dir.write("classes.out", c.variable) + " ";
-
-  const ImportOutcome outcome = import_data_files(inputs);
-  EXPECT_EQ(outcome.status, c.status);
-  EXPECT_EQ(outcome.message, c.status == Status::Completed ? "" : messages::kImportError);
-  EXPECT_EQ(outcome.counts_set, c.counts_set);
-  if (c.counts_set) {
-    EXPECT_EQ(outcome.phases_caption, c.phases_caption);
-    EXPECT_EQ(outcome.variable_classes_caption, c.classes_caption);
-    EXPECT_EQ(outcome.grid_rows, c.grid_rows);
+  for (const auto& [multiphase, skip, variable, expected] : cases) {
+    ImportInputs inputs;
+    if (multiphase) inputs.multiphase_path = dir.write("phases.out", multiphase);
+    inputs.multiphase_skip = skip;
+    if (variable) inputs.variable_path = "  " + dir.write("classes.out", variable) + " ";
+    const ImportOutcome outcome = import_data_files(inputs);
+    const bool completed = outcome.status == Status::Completed;
+    EXPECT_EQ(outcome.message, completed ? "" : messages::kImportError);
+    std::string got = completed ? "completed" : outcome.status == Status::Failed ? "failed" : "other";
+    if (outcome.counts_set)
+      got += " " + outcome.phases_caption + " " + outcome.variable_classes_caption + " " +
+             std::to_string(outcome.grid_rows);
+    EXPECT_EQ(got, expected) << (multiphase ? multiphase : "no file");
   }
+  EXPECT_EQ(class_row_label(12), "Class  12");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ImportTable,
-    testing::Values(
-        ImportCase{"NoFiles", nullptr, "0", nullptr, Status::Completed, true, "1", "1", 2},
-        ImportCase{"GapsAreNotChecked", "1\r\n3\r\n2\r\n3\r\n", "0", nullptr, Status::Completed, true, "3",
-                   "1", 4},
-        ImportCase{"SeveralPerLine", "1, 2 4\r\n3\r\n", "0", "2 5 1\r\n", Status::Completed, true, "4", "5",
-                   5},
-        ImportCase{"HeaderSkipped", "header 9\r\n2\r\n1\r\n", "1", nullptr, Status::Completed, true, "2", "1",
-                   3},
-        ImportCase{"SkipNotNumberIsZero", "2\r\n1\r\n", "abc", nullptr, Status::Completed, true, "2", "1", 3},
-        ImportCase{"OnlyZeros", "0\r\n0\r\n", "0", nullptr, Status::Failed, true, "0", "1", 1},
-        ImportCase{"VariableZero", "2\r\n", "0", "0\r\n-1\r\n", Status::Failed, true, "2", "0", 3},
-        ImportCase{"NoValuesAfterHeader", "title\r\n", "1", nullptr, Status::Failed, false, "", "", 0},
-        ImportCase{"NegativeCodes", "-3\r\n-5\r\n", "0", nullptr, Status::Failed, false, "", "", 0},
-        ImportCase{"NotANumber", "1\r\nx\r\n", "0", nullptr, Status::Failed, false, "", "", 0},
-        ImportCase{"BeyondRowLimit", "1001\r\n", "0", nullptr, Status::Failed, false, "", "", 0},
-        ImportCase{"AtRowLimit", "1000\r\n", "0", nullptr, Status::Completed, true, "1000", "1", 1001}),
-    [](const testing::TestParamInfo<ImportCase>& info) { return std::string(info.param.name); });
-
-TEST(Import, SameFileInBothRolesChangesNothing) {
+TEST(MultiphaseImport, SameOrMissingFileChangesNothing) {
   ImportInputs inputs;
   inputs.multiphase_path = " /data/a.out";
   inputs.variable_path = "/data/a.out  ";
-  const ImportOutcome outcome = import_data_files(inputs);
+  ImportOutcome outcome = import_data_files(inputs);
   EXPECT_EQ(outcome.status, Status::SameFile);
   EXPECT_EQ(outcome.message, "Note: 1st Input file <> 2nd Input File");
   EXPECT_FALSE(outcome.counts_set);
-}
-
-TEST(Import, MissingFileFails) {
-  ImportInputs inputs;
-  inputs.variable_path = "/nonexistent/folder/classes.out";
-  const ImportOutcome outcome = import_data_files(inputs);
+  inputs.multiphase_path.clear();
+  outcome = import_data_files(inputs);
   EXPECT_EQ(outcome.status, Status::Failed);
   EXPECT_FALSE(outcome.counts_set);
 }
 
-TEST(Import, PreparedRowLabels) {
-  EXPECT_EQ(class_row_label(1), "Class  1");
-  EXPECT_EQ(class_row_label(12), "Class  12");
-  EXPECT_EQ(kPreparedSkip, "0");
+TEST(MultiphaseNodeCounts, FirstFaultOnly) {
+  // the three boxes, the message (empty: accepted) and the box reset to "1"
+  const std::tuple<std::array<std::string, 3>, std::string, int> cases[] = {
+      {{"0", "5", "5"}, "Illegal value for number X nodes!", 0},
+      {{"5", "1001", "0"}, "Illegal value for number Z nodes!", 2},  // every lower bound comes first
+      {{"5", "1001", "5"}, "Illegal value for number Y nodes! (1-1000)", 1},
+      {{"1000", "1", "1"}, "", -1},
+      {{" ", "1", "1"}, "Illegal value for number X nodes!", 0},
+      {{"1", "0.5", "1"}, "Illegal value for number Y nodes!", 1},
+      {{"1000.5", "1", "1"}, "Illegal value for number X nodes! (1-1000)", 0},
+      {{"12abc", " 3", "7"}, "", -1},
+  };
+  for (const auto& [texts, message, reset_box] : cases) {
+    const NodeCountCheck check = check_node_counts(texts);
+    EXPECT_EQ(check.ok, message.empty()) << texts[0];
+    EXPECT_EQ(check.message, message);
+    EXPECT_EQ(check.reset_box, reset_box) << texts[0];
+  }
 }
 
 }  // namespace

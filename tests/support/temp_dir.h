@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 
 namespace meldrit::test {
 
@@ -38,6 +39,13 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// "a|b" -> "a\r\nb\r\n": the lines of a file the program writes or reads.
+inline std::string crlf(std::string_view joined) {
+  std::string text;
+  for (const char c : joined) text += c == '|' ? std::string("\r\n") : std::string(1, c);
+  return text + "\r\n";
+}
 
 inline std::string read_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

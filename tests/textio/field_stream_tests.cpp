@@ -6,145 +6,123 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "textio/file_type.h"
+#include "textio/numeric_value.h"
 
 namespace meldrit::textio {
 namespace {
 
-using test::TempDir;
+using Fields = std::vector<std::string>;
 
-// Reads every field of `bytes` (after `skip` lines) as text; "EOF"/"ERR" mark how it ended.
-std::vector<std::string> fields_of(const std::string& bytes, double skip = 0, std::size_t block = 64,
-                                   FieldMode mode = FieldMode::Number) {
-  TempDir dir;
+// Every field of `bytes` after `skip` lines; "SHORT" when the file has fewer lines than that.
+Fields fields_of(const std::string& bytes, double skip, std::size_t block,
+                 FieldMode mode = FieldMode::Number) {
+  test::TempDir dir;
   FieldStream stream(block);
   EXPECT_TRUE(stream.open(dir.write("f.txt", bytes)));
-  std::vector<std::string> out;
-  if (!stream.skip_lines(skip)) {
-    out.push_back("SHORT");
-    return out;
-  }
-  for (;;) {
-    std::string_view field;
-    const ReadStatus status = stream.next_field(field, mode);
-    if (status != ReadStatus::Ok) break;
-    out.emplace_back(field);
-  }
+  if (!stream.skip_lines(skip)) return {"SHORT"};
+  Fields out;
+  for (std::string_view field; stream.next_field(field, mode) == ReadStatus::Ok;) out.emplace_back(field);
   return out;
 }
 
-using Fields = std::vector<std::string>;
-
-TEST(FieldStream, SplitsFieldsAcrossLinesAndSeparators) {
-  const struct {
-    const char* bytes;
-    Fields expected;
-  } cases[] = {
-      {"1 2 3\r\n4 5 6\r\n", {"1", "2", "3", "4", "5", "6"}},
-      {"  1   2\r\n", {"1", "2"}},
-      {"1,2,3", {"1", "2", "3"}},
-      {"1 , 2", {"1", "2"}},
-      {"1\r2\n3\r\n4", {"1", "2", "3", "4"}},
-      {"1\t2", {"1", "2"}},
-      {"\"a b\",3", {"a b", "3"}},
-      {"\"unclosed", {"unclosed"}},
-      {"1,,2", {"1", "", "2"}},
-      {"\r\n\r\n  \r\n", {}},
-      {"", {}},
-      {"1\r\n\r\n\r\n2\r\n\r\n", {"1", "2"}},
-      {"-1.5e3 abc", {"-1.5e3", "abc"}},
-  };
-  for (const auto& c : cases) {
-    for (std::size_t block : {std::size_t{64}, FieldStream::kDefaultBlock}) {
-      EXPECT_EQ(fields_of(c.bytes, 0, block), c.expected) << c.bytes;
-    }
-  }
-}
-
-TEST(FieldStream, TextFieldsRunToCommaOrLineEnd) {
-  EXPECT_EQ(fields_of("C:\\My Files\\a.out\r\nNO FILE\r\n", 0, 64, FieldMode::Text),
-            (Fields{"C:\\My Files\\a.out", "NO FILE"}));
-  EXPECT_EQ(fields_of("  a b , c\r\n", 0, 64, FieldMode::Text), (Fields{"a b", "c"}));
-}
-
-TEST(FieldStream, SkipsWholeLines) {
-  const struct {
-    const char* bytes;
-    double skip;
-    Fields expected;
-  } cases[] = {
+TEST(FieldStream, SplitsFieldsAfterTheSkippedLines) {
+  // the file, the lines to skip, and the fields that follow them
+  const std::tuple<std::string, double, Fields> cases[] = {
+      {"  1   2\r\n", 0, {"1", "2"}},
+      {"1,2 , 3", 0, {"1", "2", "3"}},
+      {"1\r2\n3\r\n4", 0, {"1", "2", "3", "4"}},
+      {"\"a b\",3", 0, {"a b", "3"}},
+      {"\r\n  \r\n1\r\n\r\n2\r\n\r\n", 0, {"1", "2"}},
+      {"", 0, {}},
       {"title\r\n1 2\r\n", 1, {"1", "2"}},
       {"t1\r\nt2\r\n3\r\n", 2.9, {"3"}},
       {"t1\r\n3\r\n", 0.5, {"t1", "3"}},
-      {"t1\r\n3\r\n", -4, {"t1", "3"}},
       {"t1\rt2\n3", 2, {"3"}},
       {"only", 1, {}},          // a last line without a line end counts
       {"a\r\n", 2, {"SHORT"}},  // fewer lines than the skip count
-      {"", 1, {"SHORT"}},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(fields_of(c.bytes, c.skip), c.expected) << c.bytes << " skip " << c.skip;
+  for (const auto& [bytes, skip, expected] : cases) {
+    for (std::size_t block : {std::size_t{64}, FieldStream::kDefaultBlock})
+      EXPECT_EQ(fields_of(bytes, skip, block), expected) << bytes << " skip " << skip;
+  }
+  // Text fields keep their inner blanks.
+  EXPECT_EQ(fields_of("C:\\My Files\\a.out\r\nNO FILE\r\n  a b , c\r\n", 0, 64, FieldMode::Text),
+            (Fields{"C:\\My Files\\a.out", "NO FILE", "a b", "c"}));
 }
 
-TEST(FieldStream, LongFieldsAndLinesCrossBlockBoundaries) {
-  std::string longfield(500, '7');
-  std::string bytes = std::string(300, 'h') + "\r\n" + longfield + " 1\r\n";
+TEST(FieldStream, LinesAndFieldsLongerThanABlock) {
+  const std::string head(300, 'h'), longfield(500, '7');
+  const std::string bytes = head + "\r\n" + longfield + " 1\r\n";
   EXPECT_EQ(fields_of(bytes, 1, 64), (Fields{longfield, "1"}));
-
-  TempDir dir;
+  test::TempDir dir;
   FieldStream stream(64);
   ASSERT_TRUE(stream.open(dir.write("l.txt", bytes)));
   std::string line;
-  ASSERT_TRUE(stream.read_line(line));
-  EXPECT_EQ(line, std::string(300, 'h'));
-  ASSERT_TRUE(stream.read_line(line));
-  EXPECT_EQ(line, longfield + " 1");
+  EXPECT_TRUE(stream.read_line(line) && line == head);
+  EXPECT_EQ(stream.bytes_consumed(), 302u);
+  EXPECT_TRUE(stream.read_line(line) && line == longfield + " 1");
   EXPECT_FALSE(stream.read_line(line));
 }
 
 TEST(FieldStream, NumbersNonNumbersAndTheEnd) {
-  TempDir dir;
+  test::TempDir dir;
   FieldStream stream;
   ASSERT_TRUE(stream.open(dir.write("n.txt", "1.5 x 2,, 3\r\n")));
+  std::string read;  // each value, "x" for a field that is no number; the empty field reads as 0
   double value = -1;
-  EXPECT_EQ(stream.next_number(value), ReadStatus::Ok);
-  EXPECT_EQ(value, 1.5);
-  EXPECT_EQ(stream.next_number(value), ReadStatus::NotNumeric);
-  EXPECT_EQ(value, 0);
-  EXPECT_EQ(stream.next_number(value), ReadStatus::Ok);
-  EXPECT_EQ(value, 2);
-  EXPECT_EQ(stream.next_number(value), ReadStatus::Ok);  // the empty field reads as 0
-  EXPECT_EQ(value, 0);
-  EXPECT_FALSE(stream.at_end());
-  EXPECT_EQ(stream.next_number(value), ReadStatus::Ok);
-  EXPECT_EQ(value, 3);
-  EXPECT_TRUE(stream.at_end());
-  EXPECT_EQ(stream.next_number(value), ReadStatus::EndOfFile);
-}
-
-TEST(FieldStream, FirstLineThenFields) {
-  TempDir dir;
-  FieldStream stream(64);
-  ASSERT_TRUE(stream.open(dir.write("p.txt", "head\r\n0.1 0.5\r\n0.2 0.6\r\n")));
-  ASSERT_TRUE(stream.skip_lines(1));
-  std::string first;
-  ASSERT_TRUE(stream.read_line(first));
-  EXPECT_EQ(first, "0.1 0.5");
-  int count = 0;
-  while (!stream.at_end()) {
-    ASSERT_EQ(stream.skip_field(), ReadStatus::Ok);
-    ++count;
-  }
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(stream.bytes_consumed(), 24u);
-}
-
-TEST(FieldStream, OpenFailures) {
-  TempDir dir;
-  FieldStream stream;
+  for (ReadStatus status; (status = stream.next_number(value)) != ReadStatus::EndOfFile && read.size() < 100;)
+    read += (status == ReadStatus::Ok ? std::to_string(value) : "x") + (stream.at_end() ? "." : " ");
+  EXPECT_EQ(read, "1.500000 x 2.000000 0.000000 3.000000.");
   EXPECT_FALSE(stream.open(dir.file("missing.txt")));
   EXPECT_FALSE(stream.open(dir.path().string()));  // a folder is no file
   EXPECT_FALSE(stream.open(""));
   EXPECT_FALSE(stream.is_open());
+}
+
+TEST(NumericValue, LeadingNumberOrZero) {
+  const std::pair<const char*, double> cases[] = {
+      {"3", 3},      {"  2.5", 2.5}, {"abc", 0},    {"", 0},     {" ", 0},   {"-1.5", -1.5},
+      {"+4", 4},     {"12abc", 12},  {" 1 0 ", 10}, {".5", 0.5}, {"5.", 5},  {"-.25", -0.25},
+      {"1e3", 1000}, {"1E-2", 0.01}, {"2d2", 200},  {"1e", 1},   {"1e+", 1}, {"1.2.3", 1.2},
+      {"- 3", -3},   {"--3", 0},     {".", 0},      {"-", 0},    {"x1", 0},  {"1,5", 1},
+  };
+  for (const auto& [text, expected] : cases)
+    EXPECT_DOUBLE_EQ(numeric_value(text), expected) << '"' << text << '"';
+  EXPECT_EQ(numeric_value(" 10  10  5 "), 10105);
+  EXPECT_DOUBLE_EQ(numeric_value("1e999"), 1.7976931348623157e308);
+  EXPECT_EQ(whole_part_of("2.7"), 2);
+  EXPECT_EQ(whole_part_of("-1.5"), -2);
+  EXPECT_EQ(whole_part_of("abc"), 0);
+  EXPECT_EQ(whole_part_of("1e30"), 9200000000000000000LL);
+}
+
+TEST(ParseNumber, WholeFieldOnly) {
+  const std::pair<const char*, double> numbers[] = {
+      {"-2.5", -2.5}, {".5", 0.5},       {"5.", 5},  {"+3", 3},
+      {"1D3", 1000},  {"1.5E-2", 0.015}, {" 7 ", 7}, {"1e-999", 0},
+  };
+  for (const auto& [field, expected] : numbers) {
+    double value = -99;
+    EXPECT_TRUE(parse_number(field, value)) << field;
+    EXPECT_DOUBLE_EQ(value, expected) << field;
+  }
+  double value = 0;
+  EXPECT_TRUE(parse_number("1e999", value) && value == 1.7976931348623157e308);
+  for (const char* field : {"abc", "", "1.5x", "1e", "inf", "-inf", "nan", ".", "-", "0x10", "1,5"})
+    EXPECT_FALSE(parse_number(field, value)) << field;
+}
+
+TEST(FileType, LastThreeCharactersOfTheBareName) {
+  for (const char* name : {"RESULT.OUT", "result.out", "layout", "data.Out", "/a/b/c.OUT"})
+    EXPECT_TRUE(file_type_matches(name, {"out"})) << name;
+  for (const char* name : {"result.txt", "ut", "", "result.out2", "/tmp/x.out/a.txt", "C:\\dir.out\\file"})
+    EXPECT_FALSE(file_type_matches(name, {"out"})) << name;
+  EXPECT_TRUE(file_type_matches("mydat", {"out", "prn", "dat"}));
+  EXPECT_TRUE(file_type_matches("a.PRN", {"out", "prn", "dat"}));
+  EXPECT_FALSE(file_type_matches("data.csv", {"dat", "txt"}));
+  EXPECT_EQ(trim_blanks("  a b  "), "a b");
+  EXPECT_EQ(trim_blanks(" "), "");
 }
 
 }  // namespace

@@ -9,127 +9,89 @@
 #include <limits>
 #include <random>
 
+#include "support/temp_dir.h"
+#include "textio/text_writer.h"
+
 namespace meldrit::textio {
 namespace {
 
-struct DoubleCase {
-  double value;
-  const char* expected;
-};
-
-TEST(PrintNumber, DoublesShortestFormWithSignPlaceAndTrailingBlank) {
-  const DoubleCase cases[] = {
-      {0, " 0 "},
-      {-0.0, " 0 "},
-      {1.5, " 1.5 "},
-      {2, " 2 "},
-      {-2, "-2 "},
-      {0.25, " .25 "},
-      {-0.3, "-.3 "},
-      {1.25, " 1.25 "},
-      {10, " 10 "},
-      {123456789012345, " 123456789012345 "},
-      {1e15, " 1E+15 "},
-      {1234567890123456, " 1.23456789012346E+15 "},
-      {-1.5e20, "-1.5E+20 "},
-      {0.1 + 0.2, " .3 "},
-      {1.0 / 3, " .333333333333333 "},
-      {0.001, " .001 "},
-      {1e-15, " .000000000000001 "},
-      {1.5e-16, " 1.5E-16 "},
-      {0.99999999999999999, " 1 "},
-      {std::numeric_limits<double>::max(), " 1.79769313486232E+308 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(print_number(c.value), c.expected) << c.value;
+TEST(TextWriter, EndsLinesWithCrLfAndReplacesTheFile) {
+  test::TempDir dir;
+  const std::string path = dir.write("out.txt", "old content that is longer\r\n");
+  TextWriter writer;
+  ASSERT_TRUE(writer.create(path));
+  writer.line() += " 2 ";
+  EXPECT_TRUE(writer.end_line());
+  EXPECT_TRUE(writer.write_line("15.000"));
+  EXPECT_TRUE(writer.close());
+  EXPECT_EQ(test::read_bytes(path), " 2 \r\n15.000\r\n");
+  // Output larger than the writer's buffer arrives whole.
+  ASSERT_TRUE(writer.create(path));
+  for (int i = 0; i < 300000; ++i) writer.write_line("0.500");
+  ASSERT_TRUE(writer.close());
+  EXPECT_EQ(test::read_bytes(path).size(), 300000u * 7);
+  EXPECT_FALSE(writer.create(dir.file("no/such/folder.txt")));
+  EXPECT_FALSE(writer.create(""));
 }
 
-TEST(PrintNumber, FloatsUseSevenDigits) {
-  const struct {
-    float value;
-    const char* expected;
-  } cases[] = {
-      {0.1f, " .1 "},       {0.25f, " .25 "},      {1.0f / 3, " .3333333 "},
-      {0.0625f, " .0625 "}, {1e7f, " 1E+07 "},     {1234567.0f, " 1234567 "},
-      {5e-9f, " 5E-09 "},   {1e-7f, " .0000001 "}, {-0.5f, "-.5 "},
-  };
-  for (const auto& c : cases) EXPECT_EQ(print_number(c.value), c.expected) << c.value;
-}
+using DoubleCase = std::pair<double, const char*>;
 
-TEST(PrintNumber, FollowOneAnotherDirectly) {
+TEST(PrintNumber, ShortestFormWithSignPlaceAndTrailingBlank) {
+  const DoubleCase doubles[] = {
+      {0, " 0 "},        {-0.0, " 0 "},          {1.5, " 1.5 "},         {-2, "-2 "},
+      {0.25, " .25 "},   {-0.3, "-.3 "},         {10, " 10 "},           {0.1 + 0.2, " .3 "},
+      {1e15, " 1E+15 "}, {-1.5e20, "-1.5E+20 "}, {1.5e-16, " 1.5E-16 "}, {1e-15, " .000000000000001 "},
+  };
+  for (const auto& [value, expected] : doubles) EXPECT_EQ(print_number(value), expected) << value;
+  EXPECT_EQ(print_number(0.99999999999999999), " 1 ");
+  EXPECT_EQ(print_number(1.0 / 3), " .333333333333333 ");
+  EXPECT_EQ(print_number(123456789012345.0), " 123456789012345 ");
+  EXPECT_EQ(print_number(1234567890123456.0), " 1.23456789012346E+15 ");
+  EXPECT_EQ(print_number(std::numeric_limits<double>::max()), " 1.79769313486232E+308 ");
+  // Floats use seven digits.
+  const std::pair<float, const char*> floats[] = {
+      {0.1f, " .1 "},        {1.0f / 3, " .3333333 "},  {0.0625f, " .0625 "},
+      {1e7f, " 1E+07 "},     {1234567.0f, " 1234567 "}, {5e-9f, " 5E-09 "},
+      {1e-7f, " .0000001 "}, {-0.5f, "-.5 "},
+  };
+  for (const auto& [value, expected] : floats) EXPECT_EQ(print_number(value), expected) << value;
   std::string line;
   append_print_number(line, 1.5);
   append_print_number(line, 2.0);
   append_print_number(line, 0.25f);
   EXPECT_EQ(line, " 1.5  2  .25 ");
-}
-
-TEST(MessageAndPlainNumber, DropTheBlanks) {
   EXPECT_EQ(message_number(1.25), " 1.25");
-  EXPECT_EQ(message_number(0.5), " .5");
   EXPECT_EQ(message_number(-0.3), "-.3");
-  EXPECT_EQ(message_number(2), " 2");
-  EXPECT_EQ(plain_number(3), "3");
-  EXPECT_EQ(plain_number(-2), "-2");
-  EXPECT_EQ(plain_number(0.5), ".5");
-  EXPECT_EQ(plain_number(0), "0");
+  EXPECT_EQ(plain_number(-2) + plain_number(0.5) + plain_number(0), "-2.50");
 }
 
 TEST(MaskFixed3, RoundsHalvesAwayFromZeroOnFifteenDigits) {
   const DoubleCase cases[] = {
-      {0.5, "0.500"},
-      {15, "15.000"},
-      {26.66667, "26.667"},
-      {-3.14159, "-3.142"},
-      {123456789.5, "123456789.500"},
-      {0, "0.000"},
-      {2.0005, "2.001"},  // 2.000499999... in binary; decided on its 15-digit form
-      {-2.0005, "-2.001"},
-      {0.0005, "0.001"},
-      {0.00049, "0.000"},
-      {-0.0004, "0.000"},  // rounds to zero: no minus sign
-      {-0.0005, "-0.001"},
-      {9.9995, "10.000"},
-      {999.9996, "1000.000"},
-      {10.0 / 3, "3.333"},
-      {20 + 0.3 * 10 / 0.7, "24.286"},
-      {1e20, "100000000000000000000.000"},
+      {0.5, "0.500"},     {15, "15.000"},      {26.66667, "26.667"}, {-3.14159, "-3.142"},
+      {0, "0.000"},       {-2.0005, "-2.001"}, {0.0005, "0.001"},    {0.00049, "0.000"},
+      {-0.0004, "0.000"}, {-0.0005, "-0.001"}, {9.9995, "10.000"},   {999.9996, "1000.000"},
   };
-  for (const auto& c : cases) EXPECT_EQ(mask_fixed3(c.value), c.expected) << c.value;
+  for (const auto& [value, expected] : cases) EXPECT_EQ(mask_fixed3(value), expected) << value;
+  EXPECT_EQ(mask_fixed3(2.0005), "2.001");  // 2.000499999... in binary; decided on its 15-digit form
+  EXPECT_EQ(mask_fixed3(20 + 0.3 * 10 / 0.7), "24.286");
+  EXPECT_EQ(mask_fixed3(123456789.5), "123456789.500");
+  EXPECT_EQ(mask_fixed3(1e20), "100000000000000000000.000");
 }
 
 TEST(MaskHash3, DropsZerosAndKeepsThePoint) {
   const DoubleCase cases[] = {
-      {12, "12."},
-      {0, "."},
-      {0.25, ".25"},
-      {3.1, "3.1"},
-      {1234.56789, "1234.568"},
-      {-0.5, "-.5"},
-      {123456, "123456."},
-      {1.5e9, "1500000000."},
-      {2.0004, "2."},
-      {30, "30."},
-      {-0.0004, "."},
-      {0.0005, ".001"},
-      {-12.3456, "-12.346"},
-      {0.9999, "1."},
+      {12, "12."},    {0, "."},       {0.25, ".25"},    {3.1, "3.1"},          {-0.5, "-.5"},
+      {2.0004, "2."}, {-0.0004, "."}, {0.0005, ".001"}, {-12.3456, "-12.346"}, {0.9999, "1."},
   };
-  for (const auto& c : cases) EXPECT_EQ(mask_hash3(c.value), c.expected) << c.value;
-}
-
-TEST(MaskHash3, FloatsRoundOnTheirOwnDecimalForm) {
-  // 2.0005f is 2.00049996... in binary; its 7-digit form is 2.000500.
+  for (const auto& [value, expected] : cases) EXPECT_EQ(mask_hash3(value), expected) << value;
+  EXPECT_EQ(mask_hash3(123456), "123456.");
+  EXPECT_EQ(mask_hash3(1.5e9), "1500000000.");
+  EXPECT_EQ(mask_hash3(1234.56789), "1234.568");
+  // A float rounds on its own decimal form: 2.0005f is 2.00049996... in binary, 2.000500 in 7 digits.
   EXPECT_EQ(mask_hash3(2.0005f, 7), "2.001");
   EXPECT_EQ(mask_hash3(2.0005f, 15), "2.");
-  EXPECT_EQ(mask_hash3(30.0f, 7), "30.");
   EXPECT_EQ(mask_hash3(0.1f, 7), ".1");
 }
-
-}  // namespace
-}  // namespace meldrit::textio
-
-namespace meldrit::textio {
-namespace {
 
 // Reference for the masks: printf's decimal form of `significant` digits, rounded to thousandths
 // by hand on the digit string.

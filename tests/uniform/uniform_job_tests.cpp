@@ -1,0 +1,173 @@
+#include "uniform/uniform_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.h"
+#include "uniform/column_scan.h"
+
+namespace meldrit::uniform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::crlf;
+using test::read_bytes;
+
+// A program folder and a data file with one header line; the runner records what it was given and
+// writes `scores` as the external program would.
+struct RunFixture {
+  test::TempDir dir;
+  std::string folder = dir.file("program");
+  std::string scores = crlf(" .25 | .75 ");
+  bool start_fails = false;
+  std::string seen;  // command line | folder | window mode | the values file
+
+  RunFixture() { fs::create_directories(folder); }
+  bool has(const char* name) const { return fs::exists(folder + "/" + name); }
+
+  RunRequest request(const std::string& data, CoordinateOption option, int columns, int samples,
+                     int selected) {
+    return RunRequest(" " + dir.write("data.dat", data) + " ", dir.file("result.out"), "1", option,
+                      std::to_string(columns), std::to_string(samples), selected, folder, 3);
+  }
+  ProgramRunner fake() {
+    return [this](const std::string& command, const std::string& where, int mode) {
+      seen = command + "|" + where + "|" + std::to_string(mode) + "|" +
+             read_bytes(folder + "/tempuniforme34247.out");
+      if (!start_fails && !scores.empty()) dir.write("program/tempuniforme34246.out", scores);
+      return !start_fails;
+    };
+  }
+};
+
+TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFiles) {
+  // option, K, selected column, the data file, the values file handed to the program, the output
+  const std::tuple<CoordinateOption, int, int, std::string, std::string, std::string> cases[] = {
+      {CoordinateOption::None, 3, 2, crlf("header|1 0.5 9|2 -3 8"), crlf(" .5 |-3 "), crlf(" .25 | .75 ")},
+      {CoordinateOption::ThreeD, 5, 4, crlf("h|1 2 3 5 9 4 5 6 1e20 8"), crlf(" 5 | 1E+20 "),
+       crlf(" 1  2  3  .25 | 4  5  6  .75 ")},
+  };
+  for (const auto& [option, columns, selected, data, values, output] : cases) {
+    RunFixture f;
+    const RunRequest r = f.request(data, option, columns, 2, selected);
+    ASSERT_EQ(run_uniform(r, f.fake()), RunOutcome::Completed);
+    EXPECT_EQ(f.seen, "uniform.exe uniform.par 0|" + f.folder + "|3|" + values);
+    EXPECT_EQ(read_bytes(f.folder + "/uniform.par"), crlf(f.folder + "/tempuniforme34247.out| 0 |" +
+                                                          f.folder + "/tempuniforme34246.out| 2 | 1 | 1 "));
+    EXPECT_EQ(read_bytes(f.dir.file("result.out")), output);
+    EXPECT_FALSE(f.has("tempuniforme34247.out"));
+    EXPECT_FALSE(f.has("tempuniforme34246.out"));
+  }
+  // Scores beyond the N-th are ignored; an output that cannot be created still completes.
+  RunFixture f;
+  f.scores = crlf(" .5  .25 | .75 ");
+  RunRequest r = f.request(crlf("h|1|2"), CoordinateOption::None, 1, 2, 1);
+  EXPECT_EQ(run_uniform(r, f.fake()), RunOutcome::Completed);
+  EXPECT_EQ(read_bytes(f.dir.file("result.out")), crlf(" .5 | .25 "));
+  r.output_caption = f.dir.file("no-such-folder/result.out");
+  EXPECT_EQ(run_uniform(r, f.fake()), RunOutcome::Completed);
+}
+
+TEST(UniformRun, ChecksComeBeforeAnyFileIsWritten) {
+  RunFixture f;
+  RunRequest r = f.request(crlf("h|1"), CoordinateOption::None, 1, 1, 1);
+  const std::string input = r.input_caption;
+  const std::tuple<std::string, std::string, int, RunOutcome> cases[] = {
+      {" ", "out.dat", 1, RunOutcome::NoInputFile},
+      {input, "  ", 1, RunOutcome::NoOutputFile},
+      {input, input, 1, RunOutcome::SameFile},
+      {input, f.dir.path().string() + "/./data.dat", 1, RunOutcome::SameFile},
+      {input, "out.dat", -1, RunOutcome::NoColumn},
+  };
+  for (const auto& [in, out, selected, expected] : cases) {
+    r.input_caption = in;
+    r.output_caption = out;
+    r.selected_column = selected;
+    EXPECT_EQ(run_uniform(r, f.fake()), expected) << in << "|" << out;
+  }
+  EXPECT_EQ(f.seen, "");
+  EXPECT_FALSE(f.has("uniform.par"));
+  EXPECT_FALSE(f.has("tempuniforme34247.out"));
+}
+
+TEST(UniformRun, FailureEndLeavesTheValuesFileAndNoOutput) {
+  // data, scores, the program cannot start, it was started
+  const std::tuple<std::string, std::string, bool, bool> cases[] = {
+      {crlf("h|1 2|3"), crlf(" .25 | .75 "), false, false},  // fewer fields than imported
+      {crlf("h|1 x|3 4"), crlf(" .25 | .75 "), false, false},
+      {crlf("h|1 2|3 4"), crlf(" .25 | .75 "), true, true},
+      {crlf("h|1 2|3 4"), "", false, true},  // no score file
+      {crlf("h|1 2|3 4"), crlf(" .25 "), false, true},
+      {crlf("h|1 2|3 4"), crlf(" .25 | x "), false, true},
+  };
+  for (const auto& [data, scores, start_fails, started] : cases) {
+    RunFixture f;
+    f.scores = scores;
+    f.start_fails = start_fails;
+    EXPECT_EQ(run_uniform(f.request(data, CoordinateOption::None, 2, 2, 2), f.fake()), RunOutcome::CannotRun)
+        << data << scores;
+    EXPECT_EQ(!f.seen.empty(), started) << data << scores;
+    EXPECT_TRUE(f.has("tempuniforme34247.out"));
+    EXPECT_FALSE(fs::exists(f.dir.file("result.out")));
+  }
+}
+
+std::string lines(int count, const std::string& line) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += line + "\r\n";
+  return out;
+}
+
+std::string columns(int k) {
+  std::string line;
+  for (int c = 1; c <= k; ++c) line += std::to_string(c) + " ";
+  return line;
+}
+
+// How far an import came: "K=4 N=10" when completed, "refused K=51" when the column count does not fit.
+std::string summary(const ColumnScan& scan) {
+  const std::string k = "K=" + std::to_string(scan.columns);
+  if (!scan.columns_counted) return "not counted";
+  if (!scan.columns_shown || !scan.completed) return (scan.columns_shown ? "failed " : "refused ") + k;
+  return k + " N=" + std::to_string(scan.samples);
+}
+
+TEST(ScanColumnFile, CountsColumnsFromTheFirstLineAndSamplesFromTheStream) {
+  using enum CoordinateOption;
+  const std::tuple<std::string, const char*, CoordinateOption, const char*> cases[] = {
+      {lines(10, "1 2 3 4") + "5 6\r\n", "0", None, "K=4 N=10"},  // the short group is no sample
+      {"1 2 3 4\r\n" + lines(3, "1 2 3 4 5 6 7 8"), "0", None, "K=4 N=7"},
+      {"head\r\nhead\r\n  1   2   3\r\n", "2.9", TwoD, "K=3 N=1"},
+      {"1 2\r\n3 4\r\n", "abc", None, "K=2 N=2"},
+      {"1\t2\t3\r\n", "0", None, "K=1 N=3"},
+      {lines(2, columns(50)), "0", None, "K=50 N=2"},
+      {lines(2, columns(51)), "0", None, "refused K=51"},
+      {"1 2\r\n", "0", TwoD, "refused K=2"},
+      {"1 2 3\r\n", "0", ThreeD, "refused K=3"},
+      {"head\r\n", "1", None, "refused K=0"},
+      {"a\r\nb\r\n", "5", None, "not counted"},
+  };
+  test::TempDir dir;
+  for (const auto& [bytes, skip, option, expected] : cases)
+    EXPECT_EQ(summary(scan_column_file(dir.write("d.dat", bytes), skip, option)), expected) << bytes;
+  EXPECT_EQ(summary(scan_column_file(dir.file("missing.dat"), "0", None)), "not counted");
+}
+
+TEST(ScanColumnFile, PreviewHoldsTheFirstThirtySamplesInShortestForm) {
+  std::string bytes = "1.50 abc -0.25\r\n";
+  for (int i = 2; i <= 40; ++i) bytes += std::to_string(i) + " 1e3 007\r\n";
+  test::TempDir dir;
+  ColumnScan scan = scan_column_file(dir.write("d.prn", bytes), "0", CoordinateOption::None);
+  EXPECT_EQ(summary(scan), "K=3 N=40");
+  EXPECT_EQ(scan.preview.size(), 90u);
+  EXPECT_EQ(scan.preview_samples(), 30);
+  EXPECT_EQ(scan.cell(1, 1) + "|" + scan.cell(1, 2) + "|" + scan.cell(1, 3), "1.5|abc|-.25");
+  EXPECT_EQ(scan.cell(30, 1) + "|" + scan.cell(30, 2) + "|" + scan.cell(30, 3), "30|1000|7");
+  scan = scan_column_file(dir.write("short.dat", "1 2 3\r\n4 5\r\n"), "0", CoordinateOption::None);
+  EXPECT_EQ(scan.preview_samples(), 1);
+}
+
+}  // namespace
+}  // namespace meldrit::uniform
