@@ -49,8 +49,8 @@ done
 echo
 echo "== Peak RSS of meldrit-cli local (10 thresholds) =="
 limits=0,10,20,30,40,50,60,70,80,90,100,110
-for spec in "100000 100,100,10" "10000000 1000,100,100"; do
-  read -r nodes grid <<<"$spec"
+for run in "100000 100,100,10" "10000000 1000,100,100"; do
+  read -r nodes grid <<<"$run"
   read -r prob unif < <(local_data "$nodes")
   out="$MELDRIT_BENCH_DATA/rss_output.out"
   /usr/bin/time -v "$BUILD/bin/meldrit-cli" local --prob "$prob" --limits "$limits" --nodes "$grid" \

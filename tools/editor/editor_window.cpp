@@ -1,5 +1,7 @@
 #include "editor/editor_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -120,7 +122,11 @@ bool EditorWindow::saveAs() {
 bool EditorWindow::writeTo(const QString& path) {
   QString text = text_->toPlainText();
   if (crlf_) text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  const QByteArray bytes = latin1_ ? text.toLatin1() : text.toUtf8();
+  // A Latin-1 file stays Latin-1 unless the user typed a character it cannot hold; then UTF-8,
+  // so that nothing typed turns into '?'.
+  const bool fits_latin1 =
+      std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+  const QByteArray bytes = latin1_ && fits_latin1 ? text.toLatin1() : text.toUtf8();
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
       !file.flush()) {
