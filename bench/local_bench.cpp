@@ -83,9 +83,9 @@ void BM_LocalRun(benchmark::State& state) {
     benchmark::DoNotOptimize(p.sum + u.sum);
     const double parse_time = meldrit::bench::thread_cpu_seconds() - start;
     start = meldrit::bench::thread_cpu_seconds();
-    const pl::RunResult result = pl::run_local_ccdf(input);
+    const meldrit::job::Outcome outcome = pl::run_local_ccdf(input);
     const double job_time = meldrit::bench::thread_cpu_seconds() - start;
-    if (result.outcome != pl::RunOutcome::Completed) state.SkipWithError("run failed");
+    if (!outcome.completed()) state.SkipWithError("run failed");
     state.SetIterationTime(job_time);
     best.add(job_time, parse_time);
   }
@@ -111,8 +111,7 @@ void BM_ProbabilityImport(benchmark::State& state) {
     start = meldrit::bench::thread_cpu_seconds();
     const pl::ImportResult result = pl::import_probability_file(d.prob, 0);
     const double job_time = meldrit::bench::thread_cpu_seconds() - start;
-    if (result.outcome != pl::ImportOutcome::Completed || result.nodes != d.nodes)
-      state.SkipWithError("import failed");
+    if (!result.outcome.completed() || result.nodes != d.nodes) state.SkipWithError("import failed");
     state.SetIterationTime(job_time);
     best.add(job_time, parse_time);
   }

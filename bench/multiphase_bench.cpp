@@ -109,9 +109,9 @@ void BM_MultiphaseRun(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
     const double parse_time = seconds_since(start);
     start = std::chrono::steady_clock::now();
-    const mp::RunOutcome outcome = mp::run_multiphase(inputs);
+    const meldrit::job::Outcome outcome = mp::run_multiphase(inputs);
     const double job_time = seconds_since(start);
-    if (outcome.status != mp::RunOutcome::Status::Completed) state.SkipWithError(outcome.message.c_str());
+    if (!outcome.completed()) state.SkipWithError(outcome.message.c_str());
     state.SetIterationTime(job_time);
     job += job_time;
     parse += parse_time;

@@ -84,7 +84,7 @@ void BM_ColumnImport(benchmark::State& state) {
     start = std::chrono::steady_clock::now();
     const un::ColumnScan scan = un::scan_column_file(d.input, "1", un::CoordinateOption::ThreeD);
     const double job_time = seconds_since(start);
-    if (!scan.completed || scan.samples != d.samples) state.SkipWithError("import failed");
+    if (!scan.outcome.completed() || scan.samples != d.samples) state.SkipWithError("import failed");
     state.SetIterationTime(job_time);
     job += job_time;
     parse += parse_time;
@@ -116,9 +116,9 @@ void BM_UniformRun(benchmark::State& state) {
     benchmark::DoNotOptimize(meldrit::bench::parse_only(d.input, 1).sum);
     const double parse_time = seconds_since(start);
     start = std::chrono::steady_clock::now();
-    const un::RunOutcome outcome = un::run_uniform(request, runner);
+    const meldrit::job::Outcome outcome = un::run_uniform(request, runner);
     const double job_time = seconds_since(start);
-    if (outcome != un::RunOutcome::Completed) state.SkipWithError("run failed");
+    if (!outcome.completed()) state.SkipWithError("run failed");
     state.SetIterationTime(job_time);
     job += job_time;
     parse += parse_time;

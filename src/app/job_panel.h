@@ -4,8 +4,10 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/platform_services.h"
+#include "pfield_local/node_counts.h"
 #include "settings/session_settings.h"
 
 class QWidget;
@@ -21,7 +23,9 @@ struct AppContext {
   PlatformServices& platform;
   std::string program_folder;
   // The axis names of the node-count messages, held by the window for the whole run.
-  std::array<std::string, 3> axis_names = {"X", "Y", "Z"};
+  std::array<std::string, 3> axis_names = {std::string(pfield_local::kAxisNames[0]),
+                                           std::string(pfield_local::kAxisNames[1]),
+                                           std::string(pfield_local::kAxisNames[2])};
 };
 
 // One job's panels. Each job creates its panels as children of the window's client area, with the
@@ -29,12 +33,28 @@ struct AppContext {
 class JobPanels {
  public:
   virtual ~JobPanels() = default;
+
+  // The job's panels in the order it made them, and the one the menu opens.
+  const std::vector<QWidget*>& panels() const { return panels_; }
+  QWidget* firstPanel() const { return first_; }
+  // Shows `panel`, one of the job's own, and hides the others: the one way a job moves between
+  // its panels and the window moves to a job.
+  void showPanel(QWidget* panel);
+  void hidePanels();
+
   // Start-up before the session settings are restored (table headers that the restore builds on).
   virtual void beforeRestore() {}
   virtual void restore(const settings::SessionSettings& settings) = 0;
   // Start-up after the restore (headers written over restored rows).
   virtual void afterRestore() {}
   virtual void save(settings::SessionSettings& settings) const = 0;
+
+ protected:
+  void addPanel(QWidget* panel, bool first);
+
+ private:
+  std::vector<QWidget*> panels_;
+  QWidget* first_ = nullptr;
 };
 
 // The window holds its panels in the order Frame6, Frame10, Frame18, Frame5, Frame1, Frame4.

@@ -6,16 +6,20 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
+#include "app/job_hooks.h"
 #include "app/job_panel.h"
 #include "app/node_count_box.h"
 #include "app/panel_widgets.h"
 #include "app/pfield_pickers.h"
+#include "app/qt_text.h"
 #include "app/text_viewer.h"
 #include "pfield_local/class_limits.h"
 #include "pfield_local/local_messages.h"
@@ -28,13 +32,6 @@ namespace meldrit::app {
 namespace {
 
 namespace pl = meldrit::pfield_local;
-
-QString qs(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string str(const QString& text) {
-  return text.toStdString();
-}
 
 // Column widths of the limit columns: (table width - margin) / 2, halves to the even neighbour.
 int limitColumnWidth(int table_width, int margin) {
@@ -54,23 +51,31 @@ class LimitBox : public QLineEdit {
   }
 };
 
-// Shows the import as it goes: the threshold count once known, each warning, the progress bar.
-class PanelImportObserver : public pl::ImportObserver {
+// Shows the import as it goes: the threshold count once known, each warning, the progress bar as
+// the share of values checked.
+class ImportHooks : public WindowHooks {
  public:
-  PanelImportObserver(PlatformServices& platform, QLabel* ncortes, QProgressBar* bar)
-      : platform_(platform), ncortes_(ncortes), bar_(bar) {}
-  void thresholdsDetected(int thresholds) override {
+  ImportHooks(PlatformServices& platform, std::function<void()> started, QLabel* ncortes, QProgressBar* bar)
+      : WindowHooks(platform), started_(std::move(started)), ncortes_(ncortes), bar_(bar) {}
+  void checks_passed() override {
+    WindowHooks::checks_passed();
+    started_();
+  }
+  void counted(std::string_view, std::uint64_t thresholds) override {
     ncortes_->setText(QString::number(thresholds));
     ncortes_->repaint();
   }
-  void warning(const std::string& text) override { showOk(platform_, text); }
-  void progress(int percent) override {
+  void progress(const job::Progress& progress) override {
+    if (progress.items_total == 0) return;
+    const std::uint64_t done = std::min(progress.items_done, progress.items_total);
+    const int percent = static_cast<int>(done * 100 / progress.items_total);
+    if (percent == bar_->value()) return;
     bar_->setValue(percent);
     bar_->repaint();
   }
 
  private:
-  PlatformServices& platform_;
+  std::function<void()> started_;
   QLabel* ncortes_;
   QProgressBar* bar_;
 };
@@ -80,6 +85,8 @@ class LocalJob : public JobPanels {
   LocalJob(AppContext& context, QWidget* parent) : context_(context), platform_(context.platform) {
     buildFrame18(parent);
     buildFrame5(parent);
+    addPanel(frame18_, false);
+    addPanel(frame5_, true);
   }
 
   void beforeRestore() override {
@@ -100,23 +107,23 @@ class LocalJob : public JobPanels {
   }
 
   void restore(const settings::SessionSettings& s) override {
-    label18_->setText(qs(s.label18));
-    text3_->setText(qs(s.text3));
-    for (int i = 0; i < 3; ++i) text2_[i]->setText(qs(s.text2[3 + i]));
-    pickers_.input_path->setText(qs(s.label22));
-    pickers_.input_skip->setText(qs(s.text4));
-    pickers_.output_path->setText(qs(s.label23));
-    (s.option1 ? option1_ : option2_)->setChecked(true);
+    label18_->setText(qs(s.probability_path));
+    text3_->setText(qs(s.probability_skip));
+    for (int i = 0; i < 3; ++i) text2_[i]->setText(qs(s.node_counts[3 + i]));
+    pickers_.input_path->setText(qs(s.local_uniform_path));
+    pickers_.input_skip->setText(qs(s.local_uniform_skip));
+    pickers_.output_path->setText(qs(s.local_output_path));
+    (s.continuous_output ? option1_ : option2_)->setChecked(true);
   }
 
   void save(settings::SessionSettings& s) const override {
-    s.label18 = str(label18_->text());
-    s.text3 = str(text3_->text());
-    for (int i = 0; i < 3; ++i) s.text2[3 + i] = str(text2_[i]->text());
-    s.label22 = str(pickers_.input_path->text());
-    s.text4 = str(pickers_.input_skip->text());
-    s.label23 = str(pickers_.output_path->text());
-    s.option1 = option1_->isChecked();
+    s.probability_path = str(label18_->text());
+    s.probability_skip = str(text3_->text());
+    for (int i = 0; i < 3; ++i) s.node_counts[3 + i] = str(text2_[i]->text());
+    s.local_uniform_path = str(pickers_.input_path->text());
+    s.local_uniform_skip = str(pickers_.input_skip->text());
+    s.local_output_path = str(pickers_.output_path->text());
+    s.continuous_output = option1_->isChecked();
   }
 
  private:
@@ -127,11 +134,9 @@ class LocalJob : public JobPanels {
 
     QGroupBox* frame19 = makeFrame(frame18_, "Frame19", QStringLiteral("Output Variable Type"));
     place(frame19, 240, 360, 5400, 1300);
-    option1_ = new QRadioButton(QStringLiteral("Continuous"), frame19);
-    option1_->setObjectName(QStringLiteral("Option1"));
+    option1_ = makeOption(frame19, "Option1", QStringLiteral("Continuous"));
     place(option1_, 300, 400, 3000, 350);
-    option2_ = new QRadioButton(QStringLiteral("Multiphase"), frame19);
-    option2_->setObjectName(QStringLiteral("Option2"));
+    option2_ = makeOption(frame19, "Option2", QStringLiteral("Multiphase"));
     place(option2_, 300, 800, 3000, 350);
     option1_->setChecked(true);
 
@@ -148,10 +153,7 @@ class LocalJob : public JobPanels {
     place(command24, 240, 4500, 900, 600);
 
     QObject::connect(command23, &QPushButton::clicked, frame18_, [this] { run(); });
-    QObject::connect(command24, &QPushButton::clicked, frame18_, [this] {
-      frame18_->hide();
-      frame5_->show();
-    });
+    QObject::connect(command24, &QPushButton::clicked, frame18_, [this] { showPanel(frame5_); });
   }
 
   void buildFrame5(QWidget* parent) {
@@ -183,8 +185,7 @@ class LocalJob : public JobPanels {
     label18_ = makePathLabel(frame16, "Label18");
     place(label18_, 240, 1230, 8400, 400);
     place(makeLabel(frame16, "Label13", QStringLiteral("Skip Lines")), 8900, 960, 1200, 250);
-    text3_ = new QLineEdit(QStringLiteral("0"), frame16);
-    text3_->setObjectName(QStringLiteral("Text3"));
+    text3_ = makeLineEdit(frame16, "Text3", QStringLiteral("0"));
     place(text3_, 8900, 1230, 1200, 400);
 
     QGroupBox* frame14 = makeFrame(frame5_, "Frame14", QStringLiteral("Data File Structure"));
@@ -252,7 +253,7 @@ class LocalJob : public JobPanels {
     request.must_exist = true;
     request.default_ext = "*.OUT";
     const std::optional<std::string> path =
-        chooseTypedFile(platform_, request, {"out"}, std::string(pl::messages::kIllegalProbabilityFileType));
+        chooseTypedFile(platform_, request, textio::file_types::kProbabilityInput);
     if (path) label18_->setText(qs(*path));
   }
 
@@ -264,22 +265,23 @@ class LocalJob : public JobPanels {
   }
 
   void importFile() {
-    const std::string path = str(label18_->text());
-    if (textio::trim_blanks(path).empty()) {
-      showOk(platform_, std::string(pl::messages::kSelectProbabilityFile));
+    ImportHooks hooks(
+        platform_,
+        [this] {
+          bar1_->setValue(0);
+          gridcortes_->setRows(1);
+          showCounts(QString(), QString());
+        },
+        ncortes_, bar1_);
+    const pl::ImportResult result =
+        pl::import_probability_file(str(label18_->text()), textio::numeric_value(str(text3_->text())), hooks);
+    if (result.outcome.ending == job::Ending::Refused) {
+      showOk(platform_, result.outcome.message);
       return;
     }
-    BusyPointer busy(platform_);
-    bar1_->setValue(0);
-    gridcortes_->setRows(1);
-    showCounts(QString(), QString());
-
-    PanelImportObserver observer(platform_, ncortes_, bar1_);
-    const pl::ImportResult result =
-        pl::import_probability_file(path, textio::numeric_value(str(text3_->text())), &observer);
-    if (result.outcome != pl::ImportOutcome::Completed) {
-      showOk(platform_, std::string(pl::messages::kImportFailed));
-      busy.reset();
+    if (!result.outcome.completed()) {
+      showOk(platform_, result.outcome.message);
+      hooks.resetPointer();
       bar1_->setValue(0);
       showCounts(QString(), QString());
       gridcortes_->setRows(1);
@@ -357,13 +359,12 @@ class LocalJob : public JobPanels {
     input.count_caption = str(label4_->text());
     pl::ClassLimitsResult result = pl::check_class_limits(input);
     classlimits_ = std::move(result.limits);
-    if (!result.passed) {
-      showOk(platform_, result.message);
+    if (!result.outcome.completed()) {
+      showOk(platform_, result.outcome.message);
       if (result.reset_box >= 0) text2_[result.reset_box]->setText(QStringLiteral("1"));
       return;
     }
-    frame5_->hide();
-    frame18_->show();
+    showPanel(frame18_);
   }
 
   void run() {
@@ -377,16 +378,8 @@ class LocalJob : public JobPanels {
     input.thresholds = textio::numeric_value(str(ncortes_->text()));
     input.limits = classlimits_;
     input.continuous = option1_->isChecked();
-    if (pl::input_is_output(input)) {
-      showOk(platform_, std::string(pl::messages::kSameFile));
-      return;
-    }
-    BusyPointer busy(platform_);
-    const pl::RunResult result = pl::run_local_ccdf(input);
-    busy.reset();
-    showOk(platform_,
-           std::string(result.outcome == pl::RunOutcome::Completed ? pl::messages::kCalculationFinished
-                                                                   : pl::messages::kCalculationFailed));
+    WindowHooks hooks(platform_);
+    hooks.showAfterReset(pl::run_local_ccdf(input, hooks));
   }
 
   AppContext& context_;

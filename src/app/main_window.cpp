@@ -24,10 +24,6 @@ namespace {
 constexpr int kClientWidth = 802;
 constexpr int kClientHeight = 537;
 
-// The order in which the panels are centred.
-constexpr const char* kCentringOrder[] = {"Frame1", "Frame4", "Frame6", "Frame10", "Frame5", "Frame18"};
-constexpr const char* kAllPanels[] = {"Frame6", "Frame1", "Frame5", "Frame4", "Frame10", "Frame18"};
-
 }  // namespace
 
 MainWindow::MainWindow(PlatformServices& platform, QWidget* parent)
@@ -84,21 +80,25 @@ void MainWindow::buildMenus() {
 
 void MainWindow::startUp() {
   frame10_->fitToPicture();
-  axis_names_ = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
-  context_.axis_names = {"X", "Y", "Z"};
+  axis_names_.clear();
+  for (std::size_t i = 0; i < pfield_local::kAxisNames.size(); ++i) {
+    context_.axis_names[i] = std::string(pfield_local::kAxisNames[i]);
+    axis_names_ << QString::fromStdString(context_.axis_names[i]);
+  }
 
-  JobPanels* jobs[] = {uniform_job_.get(), local_job_.get(), multiphase_job_.get()};
-  for (JobPanels* job : jobs) job->beforeRestore();
+  for (JobPanels* job : jobs()) job->beforeRestore();
   // A missing or short file is not reported: what was not read keeps its design default.
   const settings::SessionSettings restored =
       settings::read_session_settings(settings::session_settings_path(context_.program_folder));
-  for (JobPanels* job : jobs) job->restore(restored);
-  for (JobPanels* job : jobs) job->afterRestore();
+  for (JobPanels* job : jobs()) job->restore(restored);
+  for (JobPanels* job : jobs()) job->afterRestore();
 
-  for (const char* name : {"Frame4", "Frame1", "Frame6"}) {
-    if (QWidget* frame = panel(QLatin1String(name))) frame->hide();
-  }
+  for (JobPanels* job : jobs()) job->hidePanels();
   frame10_->show();
+}
+
+std::array<JobPanels*, 3> MainWindow::jobs() const {
+  return {uniform_job_.get(), local_job_.get(), multiphase_job_.get()};
 }
 
 QWidget* MainWindow::panel(const QString& name) const {
@@ -108,34 +108,32 @@ QWidget* MainWindow::panel(const QString& name) const {
 void MainWindow::centrePanels() {
   const int width = client_->width();
   const int height = client_->height();
-  for (const char* name : kCentringOrder) {
-    QWidget* frame = panel(QLatin1String(name));
-    if (frame == nullptr) continue;
+  const auto centre = [width, height](QWidget* frame) {
     frame->move(static_cast<int>(std::floor((width - frame->width()) / 2.0)),
                 static_cast<int>(std::floor((height - frame->height()) / 2.0)));
+  };
+  centre(frame10_);
+  for (JobPanels* job : jobs()) {
+    for (QWidget* frame : job->panels()) centre(frame);
   }
 }
 
-void MainWindow::showOnly(const char* visible) {
-  for (const char* name : kAllPanels) {
-    QWidget* frame = panel(QLatin1String(name));
-    if (frame == nullptr) continue;
-    if (qstrcmp(name, visible) == 0) {
-      frame->show();
-    } else {
-      frame->hide();
-    }
+void MainWindow::showJob(JobPanels& shown) {
+  frame10_->hide();
+  for (JobPanels* job : jobs()) {
+    if (job != &shown) job->hidePanels();
   }
+  shown.showPanel(shown.firstPanel());
 }
 
 void MainWindow::showUniformJob() {
-  showOnly("Frame6");
+  showJob(*uniform_job_);
 }
 void MainWindow::showLocalJob() {
-  showOnly("Frame5");
+  showJob(*local_job_);
 }
 void MainWindow::showMultiphaseJob() {
-  showOnly("Frame1");
+  showJob(*multiphase_job_);
 }
 
 void MainWindow::showStartPanel() {
@@ -182,7 +180,7 @@ void MainWindow::saveini(int codigo1, int codigo2) {
 
 void MainWindow::saveSessionSettings() {
   settings::SessionSettings session;
-  for (JobPanels* job : {uniform_job_.get(), local_job_.get(), multiphase_job_.get()}) job->save(session);
+  for (JobPanels* job : jobs()) job->save(session);
   if (!settings::write_session_settings(settings::session_settings_path(context_.program_folder), session)) {
     showOk(platform_, shell_messages::cannotSaveSession(context_.program_folder));
   }

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <array>
 #include <memory>
 
 #include "app/job_panel.h"
@@ -25,7 +26,7 @@ class MainWindow : public QMainWindow {
   const QStringList& axisNames() const { return axis_names_; }
   AppContext& context() { return context_; }
 
-  // The top-level panel with this object name ("Frame1" ... "Frame18"); null when none.
+  // The top-level panel with this object name ("Frame1" ... "Frame18"); null when none. For tests.
   QWidget* panel(const QString& name) const;
 
   // What the close box and "&Return to Main Menu" run: the preferences decide between ending,
@@ -50,7 +51,8 @@ class MainWindow : public QMainWindow {
  private:
   void buildMenus();
   void startUp();
-  void showOnly(const char* visible);
+  void showJob(JobPanels& shown);
+  std::array<JobPanels*, 3> jobs() const;
   void saveSessionSettings();
   void endProgram();
 

@@ -10,10 +10,12 @@
 
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
+#include "app/job_hooks.h"
 #include "app/job_panel.h"
 #include "app/node_count_box.h"
 #include "app/panel_widgets.h"
 #include "app/pfield_pickers.h"
+#include "app/qt_text.h"
 #include "app/text_viewer.h"
 #include "pfield_multiphase/multiphase_import.h"
 #include "pfield_multiphase/multiphase_messages.h"
@@ -29,13 +31,10 @@ namespace mp = meldrit::pfield_multiphase;
 constexpr Qt::Alignment kCentred = Qt::AlignCenter;
 
 std::string text(const QLabel* label) {
-  return label->text().toStdString();
+  return str(label->text());
 }
 std::string text(const QLineEdit* box) {
-  return box->text().toStdString();
-}
-QString qs(const std::string& value) {
-  return QString::fromStdString(value);
+  return str(box->text());
 }
 
 // Double-clicking a path label empties it (the user's way to leave a file out).
@@ -57,19 +56,21 @@ class MultiphaseJob : public JobPanels {
   MultiphaseJob(AppContext& context, QWidget* parent) : context_(context), platform_(context.platform) {
     buildFrame1(parent);
     buildFrame4(parent);
+    addPanel(frame1_, true);
+    addPanel(frame4_, false);
   }
 
   void beforeRestore() override { griduni_->setCols(3); }
 
   void restore(const settings::SessionSettings& s) override {
-    in1_->setText(qs(s.in1));
-    in2_->setText(qs(s.in2));
-    linhas1_->setText(qs(s.linhas1));
-    linhas2_->setText(qs(s.linhas2));
-    verlito_->setText(qs(s.verlito));
-    vervar_->setText(qs(s.vervar));
-    for (int i = 0; i < 3; ++i) text2_[i]->setText(qs(s.text2[i]));
-    griduni_->setRows(s.griduni_rows);
+    in1_->setText(qs(s.multiphase_path));
+    in2_->setText(qs(s.variable_path));
+    linhas1_->setText(qs(s.multiphase_skip));
+    linhas2_->setText(qs(s.variable_skip));
+    verlito_->setText(qs(s.phase_count));
+    vervar_->setText(qs(s.variable_class_count));
+    for (int i = 0; i < 3; ++i) text2_[i]->setText(qs(s.node_counts[i]));
+    griduni_->setRows(s.class_table_rows);
     for (int r = 1; r < griduni_->rows() && r <= static_cast<int>(s.class_rows.size()); ++r) {
       const settings::ClassTableRow& row = s.class_rows[r - 1];
       griduni_->setText(r, 0, qs(row.label));
@@ -77,8 +78,8 @@ class MultiphaseJob : public JobPanels {
       griduni_->setText(r, 2, qs(row.path));
       for (int c = 0; c < 3; ++c) griduni_->setCellAlignment(r, c, kCentred);
     }
-    binn_->setText(qs(s.binn));
-    pickers_.output_path->setText(qs(s.out1));
+    binn_->setText(qs(s.bihistogram_path));
+    pickers_.output_path->setText(qs(s.multiphase_output_path));
   }
 
   void afterRestore() override {
@@ -93,21 +94,21 @@ class MultiphaseJob : public JobPanels {
   }
 
   void save(settings::SessionSettings& s) const override {
-    s.in1 = text(in1_);
-    s.in2 = text(in2_);
-    s.linhas1 = text(linhas1_);
-    s.linhas2 = text(linhas2_);
-    s.verlito = text(verlito_);
-    s.vervar = text(vervar_);
-    for (int i = 0; i < 3; ++i) s.text2[i] = text(text2_[i]);
-    s.griduni_rows = griduni_->rows();
+    s.multiphase_path = text(in1_);
+    s.variable_path = text(in2_);
+    s.multiphase_skip = text(linhas1_);
+    s.variable_skip = text(linhas2_);
+    s.phase_count = text(verlito_);
+    s.variable_class_count = text(vervar_);
+    for (int i = 0; i < 3; ++i) s.node_counts[i] = text(text2_[i]);
+    s.class_table_rows = griduni_->rows();
     s.class_rows.clear();
     for (int r = 1; r < griduni_->rows(); ++r) {
-      s.class_rows.push_back({griduni_->text(r, 0).toStdString(), griduni_->text(r, 1).toStdString(),
-                              griduni_->text(r, 2).toStdString()});
+      s.class_rows.push_back(
+          {str(griduni_->text(r, 0)), str(griduni_->text(r, 1)), str(griduni_->text(r, 2))});
     }
-    s.binn = text(binn_);
-    s.out1 = text(pickers_.output_path);
+    s.bihistogram_path = text(binn_);
+    s.multiphase_output_path = text(pickers_.output_path);
   }
 
  private:
@@ -120,12 +121,10 @@ class MultiphaseJob : public JobPanels {
     place(frame17, 240, 360, 10920, 2500);
     place(makeLabel(frame17, "Label26", QStringLiteral("Input Data File *.OUT  Path")), 2400, 300, 4000, 250);
     place(makeLabel(frame17, "Label25", QStringLiteral("Skip Lines")), 8900, 300, 1200, 250);
-    op1_ = new QRadioButton(QStringLiteral("Multiphase data file"), frame17);
-    op1_->setObjectName(QStringLiteral("op1"));
+    op1_ = makeOption(frame17, "op1", QStringLiteral("Multiphase data file"));
     op1_->setChecked(true);
     place(op1_, 150, 650, 2200, 400);
-    op2_ = new QRadioButton(QStringLiteral("Variable data file"), frame17);
-    op2_->setObjectName(QStringLiteral("op2"));
+    op2_ = makeOption(frame17, "op2", QStringLiteral("Variable data file"));
     place(op2_, 150, 1200, 2200, 400);
     auto* clear_filter = new ClearOnDoubleClick(frame17);
     in1_ = makePathLabel(frame17, "in1");
@@ -134,11 +133,9 @@ class MultiphaseJob : public JobPanels {
     in2_ = makePathLabel(frame17, "in2");
     place(in2_, 2400, 1200, 6300, 420);
     in2_->installEventFilter(clear_filter);
-    linhas1_ = new QLineEdit(QStringLiteral("0"), frame17);
-    linhas1_->setObjectName(QStringLiteral("linhas1"));
+    linhas1_ = makeLineEdit(frame17, "linhas1", QStringLiteral("0"));
     place(linhas1_, 8900, 650, 1200, 400);
-    linhas2_ = new QLineEdit(QStringLiteral("0"), frame17);
-    linhas2_->setObjectName(QStringLiteral("linhas2"));
+    linhas2_ = makeLineEdit(frame17, "linhas2", QStringLiteral("0"));
     place(linhas2_, 8900, 1200, 1200, 400);
     QPushButton* command26 = makeButton(frame17, "Command26", QStringLiteral("Select File"),
                                         QStringLiteral("Select the input data file."));
@@ -236,10 +233,7 @@ class MultiphaseJob : public JobPanels {
     QObject::connect(command4, &QPushButton::clicked, frame4_,
                      [this] { createNow(platform_, context_.program_folder); });
     QObject::connect(command2, &QPushButton::clicked, frame4_, [this] { run(); });
-    QObject::connect(command13, &QPushButton::clicked, frame4_, [this] {
-      frame1_->show();
-      frame4_->hide();
-    });
+    QObject::connect(command13, &QPushButton::clicked, frame4_, [this] { showPanel(frame1_); });
     QObject::connect(griduni_, &FlexGrid::clicked, frame4_, [this] { gridClicked(); });
     QObject::connect(griduni_, &FlexGrid::doubleClickedCell, frame4_, [this] {
       pickers_.input_skip->setText(QString());
@@ -257,7 +251,7 @@ class MultiphaseJob : public JobPanels {
     request.filter_index = 1;
     request.must_exist = true;
     request.default_ext = "*.OUT";
-    if (auto path = chooseTypedFile(platform_, request, {"out"}, mp::messages::kIllegalInputType)) {
+    if (auto path = chooseTypedFile(platform_, request, textio::file_types::kGridInput)) {
       (op1_->isChecked() ? in1_ : in2_)->setText(qs(*path));
     }
   }
@@ -269,7 +263,7 @@ class MultiphaseJob : public JobPanels {
     request.filter_index = 1;
     request.must_exist = true;
     request.default_ext = "*.DAT";
-    if (auto path = chooseTypedFile(platform_, request, {"dat", "txt"}, mp::messages::kIllegalInputType)) {
+    if (auto path = chooseTypedFile(platform_, request, textio::file_types::kBihistogramInput)) {
       binn_->setText(qs(*path));
     }
   }
@@ -280,23 +274,19 @@ class MultiphaseJob : public JobPanels {
     inputs.multiphase_skip = text(linhas1_);
     inputs.variable_path = text(in2_);
     inputs.variable_skip = text(linhas2_);
-    std::optional<BusyPointer> busy;
-    const mp::ImportOutcome outcome = mp::import_data_files(inputs, [&] { busy.emplace(platform_); });
-    if (outcome.status == mp::ImportOutcome::Status::SameFile) {
-      showOk(platform_, outcome.message);
-      return;
-    }
-    if (outcome.counts_set) {
-      griduni_->setRows(outcome.grid_rows);
+    WindowHooks hooks(platform_);
+    const mp::ImportResult result = mp::import_data_files(inputs, hooks);
+    if (result.counts_set) {
+      griduni_->setRows(result.grid_rows);
       griduni_->setCols(3);
-      verlito_->setText(qs(outcome.phases_caption));
-      vervar_->setText(qs(outcome.variable_classes_caption));
+      verlito_->setText(qs(result.phases_caption));
+      vervar_->setText(qs(result.variable_classes_caption));
     }
-    if (outcome.status == mp::ImportOutcome::Status::Failed) {
-      showOk(platform_, outcome.message);
+    if (!result.outcome.completed()) {
+      showOk(platform_, result.outcome.message);
       return;
     }
-    for (int phase = 1; phase <= outcome.prepared_rows; ++phase) {
+    for (int phase = 1; phase <= result.prepared_rows; ++phase) {
       griduni_->setText(phase, 0, qs(mp::class_row_label(phase)));
       griduni_->setText(phase, 1, qs(mp::kPreparedSkip));
       griduni_->setCellAlignment(phase, 0, kCentred);
@@ -307,13 +297,12 @@ class MultiphaseJob : public JobPanels {
   void continueToRun() {
     const mp::NodeCountCheck check =
         mp::check_node_counts({text(text2_[0]), text(text2_[1]), text(text2_[2])});
-    if (!check.ok) {
-      showOk(platform_, check.message);
+    if (!check.outcome.completed()) {
+      showOk(platform_, check.outcome.message);
       text2_[check.reset_box]->setText(QStringLiteral("1"));
       return;
     }
-    frame1_->hide();
-    frame4_->show();
+    showPanel(frame4_);
   }
 
   void gridClicked() {
@@ -342,15 +331,13 @@ class MultiphaseJob : public JobPanels {
     inputs.variable_path = text(in2_);
     inputs.variable_skip = textio::numeric_value(text(linhas2_));
     for (int r = 1; r < griduni_->rows(); ++r) {
-      inputs.class_rows.push_back({griduni_->text(r, 1).toStdString(), griduni_->text(r, 2).toStdString()});
+      inputs.class_rows.push_back({str(griduni_->text(r, 1)), str(griduni_->text(r, 2))});
     }
     inputs.output_path = text(pickers_.output_path);
 
-    std::optional<BusyPointer> busy;
-    const mp::RunOutcome outcome = mp::run_multiphase(inputs, [&] { busy.emplace(platform_); });
+    WindowHooks hooks(platform_);
     // Failures are shown under the busy pointer; the completion message after it is reset.
-    if (outcome.status == mp::RunOutcome::Status::Completed) busy.reset();
-    showOk(platform_, outcome.message);
+    hooks.showFailureWhileBusy(mp::run_multiphase(inputs, hooks));
   }
 
   AppContext& context_;

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "app/qt_text.h"
+#include "pfield_local/local_messages.h"
 #include "pfield_local/node_counts.h"
 
 namespace meldrit::app {
@@ -12,11 +14,11 @@ NodeCountBox::NodeCountBox(PlatformServices& platform, QString axis, QWidget* pa
     : QLineEdit(parent), platform_(platform), axis_(std::move(axis)) {}
 
 void NodeCountBox::applyLostFocusRule() {
-  const pfield_local::NodeTextResult result = pfield_local::normalize_node_text(text().toStdString());
-  setText(QString::fromStdString(result.whole_text));
+  const pfield_local::NodeTextResult result = pfield_local::normalize_node_text(str(text()));
+  setText(qs(result.whole_text));
   if (result.negative) {
-    showOk(platform_, pfield_local::illegal_node_count_message(axis_.toStdString()));
-    setText(QString::fromStdString(result.text));
+    showOk(platform_, pfield_local::messages::illegal_node_count(str(axis_)));
+    setText(qs(result.text));
   }
 }
 

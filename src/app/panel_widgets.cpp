@@ -2,6 +2,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
@@ -47,6 +48,28 @@ QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& ca
   auto* option = new QRadioButton(caption, parent);
   option->setObjectName(name);
   return option;
+}
+
+QLineEdit* makeLineEdit(QWidget* parent, const QString& name, const QString& text) {
+  auto* box = new QLineEdit(text, parent);
+  box->setObjectName(name);
+  return box;
+}
+
+void JobPanels::addPanel(QWidget* panel, bool first) {
+  panels_.push_back(panel);
+  if (first) first_ = panel;
+}
+
+void JobPanels::showPanel(QWidget* panel) {
+  for (QWidget* other : panels_) {
+    if (other != panel) other->hide();
+  }
+  panel->show();
+}
+
+void JobPanels::hidePanels() {
+  for (QWidget* panel : panels_) panel->hide();
 }
 
 }  // namespace meldrit::app

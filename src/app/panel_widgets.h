@@ -4,6 +4,7 @@
 
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QWidget;
@@ -19,5 +20,6 @@ QLabel* makePathLabel(QWidget* parent, const QString& name);
 QPushButton* makeButton(QWidget* parent, const QString& name, const QString& caption, const QString& tip);
 QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& caption);
 QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption);
+QLineEdit* makeLineEdit(QWidget* parent, const QString& name, const QString& text);
 
 }  // namespace meldrit::app

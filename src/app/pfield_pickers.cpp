@@ -9,6 +9,7 @@
 #include "app/file_choice.h"
 #include "app/job_panel.h"
 #include "app/panel_widgets.h"
+#include "app/qt_text.h"
 #include "app/text_viewer.h"
 
 namespace meldrit::app {
@@ -31,10 +32,10 @@ FileDialogRequest outDialog(bool save, const char* title) {
 }
 
 bool chooseInto(PlatformServices& platform, QLabel* path_label, const FileDialogRequest& request,
-                const std::string& wrong_type_message) {
-  std::optional<std::string> path = chooseTypedFile(platform, request, {"out"}, wrong_type_message);
+                const textio::FileType& type) {
+  std::optional<std::string> path = chooseTypedFile(platform, request, type);
   if (!path) return false;
-  path_label->setText(QString::fromStdString(*path));
+  path_label->setText(qs(*path));
   return true;
 }
 
@@ -42,12 +43,12 @@ bool chooseInto(PlatformServices& platform, QLabel* path_label, const FileDialog
 
 bool chooseUniformInput(PlatformServices& platform, QLabel* path_label) {
   return chooseInto(platform, path_label, outDialog(false, "Input Data File (*.OUT)"),
-                    "Illegal Type of Input Data File!");
+                    textio::file_types::kGridInput);
 }
 
 bool chooseOutputFile(PlatformServices& platform, QLabel* path_label) {
   return chooseInto(platform, path_label, outDialog(true, "Output Data File (*.OUT)"),
-                    "Illegal Type of Output File!");
+                    textio::file_types::kGridOutput);
 }
 
 PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget* parent) {
@@ -56,10 +57,9 @@ PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget*
   PfieldPickers p;
 
   p.input_frame =
-      new QGroupBox(local ? QStringLiteral("Input  Data  File (*.OUT)  Path from  UNIFORM  transformation")
-                          : QStringLiteral("Open Input Data File (*.OUT)"),
-                    parent);
-  p.input_frame->setObjectName(indexed("Frame12", index));
+      makeFrame(parent, indexed("Frame12", index),
+                local ? QStringLiteral("Input  Data  File (*.OUT)  Path from  UNIFORM  transformation")
+                      : QStringLiteral("Open Input Data File (*.OUT)"));
   p.input_frame->resize(twips(5400), twips(1900));
   QWidget* in = p.input_frame;
   p.select_input = makeButton(in, indexed("Command11", index), QStringLiteral("Select File"),
@@ -76,12 +76,12 @@ PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget*
   place(label19, 4150, 800, 1100, 250);
   p.input_path = makePathLabel(in, local ? QStringLiteral("Label22") : QStringLiteral("in3"));
   place(p.input_path, 150, 1100, 3900, 600);
-  p.input_skip = new QLineEdit(QStringLiteral("0"), in);
-  p.input_skip->setObjectName(local ? QStringLiteral("Text4") : QStringLiteral("in3text"));
+  p.input_skip =
+      makeLineEdit(in, local ? QStringLiteral("Text4") : QStringLiteral("in3text"), QStringLiteral("0"));
   place(p.input_skip, 4150, 1100, 1100, 350);
 
-  p.output_frame = new QGroupBox(QStringLiteral("Save Ouput Data File  (*.OUT)"), parent);
-  p.output_frame->setObjectName(indexed("Frame11", index));
+  p.output_frame =
+      makeFrame(parent, indexed("Frame11", index), QStringLiteral("Save Ouput Data File  (*.OUT)"));
   p.output_frame->resize(twips(5400), twips(1900));
   QWidget* out = p.output_frame;
   p.save_output = makeButton(out, indexed("Command5", index), QStringLiteral("Save As"),
@@ -104,10 +104,9 @@ PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget*
   QObject::connect(p.save_output, &QPushButton::clicked, out,
                    [services, output_path] { chooseOutputFile(*services, output_path); });
   QObject::connect(p.view_input, &QPushButton::clicked, in,
-                   [services, input_path] { openInTextEditor(*services, input_path->text().toStdString()); });
-  QObject::connect(p.view_output, &QPushButton::clicked, out, [services, output_path] {
-    openInTextEditor(*services, output_path->text().toStdString());
-  });
+                   [services, input_path] { openInTextEditor(*services, str(input_path->text())); });
+  QObject::connect(p.view_output, &QPushButton::clicked, out,
+                   [services, output_path] { openInTextEditor(*services, str(output_path->text())); });
   return p;
 }
 

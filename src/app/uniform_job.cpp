@@ -9,8 +9,10 @@
 
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
+#include "app/job_hooks.h"
 #include "app/job_panel.h"
 #include "app/panel_widgets.h"
+#include "app/qt_text.h"
 #include "app/text_viewer.h"
 #include "settings/suite_preferences.h"
 #include "textio/file_type.h"
@@ -54,14 +56,14 @@ FileDialogRequest columnFileDialog(bool save) {
 }
 
 std::string trimmedText(const QLabel* label) {
-  return std::string(textio::trim_blanks(label->text().toStdString()));
+  return std::string(textio::trim_blanks(str(label->text())));
 }
 
 class UniformJob : public JobPanels {
  public:
   UniformJob(AppContext& context, QWidget* parent) : context_(context) {
-    frame6_ = new QGroupBox(QStringLiteral("Input Data File (*.OUT) - Transform to Uniform"), parent);
-    frame6_->setObjectName(QStringLiteral("Frame6"));
+    frame6_ = makeFrame(parent, "Frame6", QStringLiteral("Input Data File (*.OUT) - Transform to Uniform"));
+    addPanel(frame6_, true);
     buildInputGroup();
     buildPreview();
     buildStructureGroup();
@@ -73,21 +75,21 @@ class UniformJob : public JobPanels {
   }
 
   void restore(const settings::SessionSettings& settings) override {
-    uniformin_->setText(QString::fromStdString(settings.uniformin));
-    skipuniform_->setText(QString::fromStdString(settings.skipuniform));
-    uniformout_->setText(QString::fromStdString(settings.uniformout));
+    uniformin_->setText(qs(settings.uniform_input_path));
+    skipuniform_->setText(qs(settings.uniform_skip));
+    uniformout_->setText(qs(settings.uniform_output_path));
   }
 
   void save(settings::SessionSettings& settings) const override {
-    settings.uniformin = uniformin_->text().toStdString();
-    settings.skipuniform = skipuniform_->text().toStdString();
-    settings.uniformout = uniformout_->text().toStdString();
+    settings.uniform_input_path = str(uniformin_->text());
+    settings.uniform_skip = str(skipuniform_->text());
+    settings.uniform_output_path = str(uniformout_->text());
   }
 
  private:
   void buildInputGroup() {
-    auto* frame9 = new QGroupBox(QStringLiteral("Open Input Data File (*.OUT/*.PRN/*.DAT)"), frame6_);
-    frame9->setObjectName(QStringLiteral("Frame9"));
+    QGroupBox* frame9 =
+        makeFrame(frame6_, "Frame9", QStringLiteral("Open Input Data File (*.OUT/*.PRN/*.DAT)"));
     place(frame9, 120, 240, 10760, 1120);
     place(makeLabel(frame9, "Label9", "Input  Data File *.OUT/*.PRN/*.DAT  Path"), 150, 250, 4200, 250);
     uniformin_ = makePathLabel(frame9, "uniformin");
@@ -95,8 +97,7 @@ class UniformJob : public JobPanels {
     command9_ = makeButton(frame9, "Command9", "Select File", "Select input data file (*.OUT).");
     place(command9_, 5700, 540, 1300, 400);
     place(makeLabel(frame9, "Label11", "Skip Lines"), 7150, 250, 1000, 250);
-    skipuniform_ = new QLineEdit(QStringLiteral("0"), frame9);
-    skipuniform_->setObjectName(QStringLiteral("skipuniform"));
+    skipuniform_ = makeLineEdit(frame9, "skipuniform", QStringLiteral("0"));
     place(skipuniform_, 7150, 560, 900, 350);
     d2_ = makeOption(frame9, "d2", "  2D");
     place(d2_, 8250, 230, 950, 280);
@@ -126,8 +127,7 @@ class UniformJob : public JobPanels {
   }
 
   void buildStructureGroup() {
-    auto* frame20 = new QGroupBox(QStringLiteral("File   Structure  "), frame6_);
-    frame20->setObjectName(QStringLiteral("Frame20"));
+    QGroupBox* frame20 = makeFrame(frame6_, "Frame20", QStringLiteral("File   Structure  "));
     place(frame20, 7700, 1650, 3180, 1300);
     lower_.push_back(frame20);
     place(makeLabel(frame20, "Label5", "Columns:"), 150, 300, 1100, 250);
@@ -144,8 +144,8 @@ class UniformJob : public JobPanels {
   }
 
   void buildOutputGroup() {
-    auto* frame8 = new QGroupBox(QStringLiteral("Save Ouput Data File  (*.OUT/*.PRN/*.DAT)"), frame6_);
-    frame8->setObjectName(QStringLiteral("Frame8"));
+    QGroupBox* frame8 =
+        makeFrame(frame6_, "Frame8", QStringLiteral("Save Ouput Data File  (*.OUT/*.PRN/*.DAT)"));
     place(frame8, 7700, 3050, 3180, 1700);
     lower_.push_back(frame8);
     place(makeLabel(frame8, "Label8", "Output File *.OUT/*.PRN/*.DAT  Path"), 150, 300, 2900, 250);
@@ -161,13 +161,13 @@ class UniformJob : public JobPanels {
   void connectHandlers() {
     PlatformServices& platform = context_.platform;
     QObject::connect(command9_, &QPushButton::clicked, frame6_,
-                     [this] { chooseInto(uniformin_, false, un::messages::kIllegalInputType); });
+                     [this] { chooseInto(uniformin_, false, textio::file_types::kColumnDataInput); });
     QObject::connect(command7_, &QPushButton::clicked, frame6_,
-                     [this] { chooseInto(uniformout_, true, un::messages::kIllegalOutputType); });
+                     [this] { chooseInto(uniformout_, true, textio::file_types::kColumnDataOutput); });
     QObject::connect(command21_, &QPushButton::clicked, frame6_,
-                     [this, &platform] { openInTextEditor(platform, uniformin_->text().toStdString()); });
+                     [this, &platform] { openInTextEditor(platform, str(uniformin_->text())); });
     QObject::connect(command8_, &QPushButton::clicked, frame6_,
-                     [this, &platform] { openInTextEditor(platform, uniformout_->text().toStdString()); });
+                     [this, &platform] { openInTextEditor(platform, str(uniformout_->text())); });
     QObject::connect(command20_, &QPushButton::clicked, frame6_, [this] { import(); });
     for (QRadioButton* option : {d2_, d3_, dn_}) {
       // Any click collapses, also on the option already chosen; the panel does not move.
@@ -199,10 +199,9 @@ class UniformJob : public JobPanels {
                   static_cast<int>(std::floor((window->height() - frame6_->height()) / 2.0)));
   }
 
-  void chooseInto(QLabel* path_label, bool save, const char* wrong_type_message) {
-    const std::optional<std::string> path =
-        chooseTypedFile(context_.platform, columnFileDialog(save), {"out", "prn", "dat"}, wrong_type_message);
-    if (path) path_label->setText(QString::fromStdString(*path));
+  void chooseInto(QLabel* path_label, bool save, const textio::FileType& type) {
+    const std::optional<std::string> path = chooseTypedFile(context_.platform, columnFileDialog(save), type);
+    if (path) path_label->setText(qs(*path));
   }
 
   void clearGrid() {
@@ -222,11 +221,11 @@ class UniformJob : public JobPanels {
 
     const un::CoordinateOption chosen = option();
     const un::ColumnScan scan =
-        un::scan_column_file(trimmedText(uniformin_), skipuniform_->text().toStdString(), chosen);
+        un::scan_column_file(trimmedText(uniformin_), str(skipuniform_->text()), chosen);
     if (scan.columns_counted) column_count_ = scan.columns;
     if (scan.columns_shown) variaveis_->setText(QString::number(scan.columns));
-    if (!scan.completed) {
-      showOk(context_.platform, un::messages::kIllegalFormat);
+    if (!scan.outcome.completed()) {
+      showOk(context_.platform, scan.outcome.message);
       return;
     }
 
@@ -242,9 +241,7 @@ class UniformJob : public JobPanels {
     }
     for (int r = 1; r < kGridRows; ++r) {
       for (int c = 1; c <= scan.columns; ++c) {
-        grid1_->setText(
-            r, c,
-            r <= scan.preview_samples() ? QString::fromStdString(scan.cell(r, c)) : QStringLiteral(" "));
+        grid1_->setText(r, c, r <= scan.preview_samples() ? qs(scan.cell(r, c)) : QStringLiteral(" "));
       }
     }
     amostras_->setText(QString::number(scan.samples));
@@ -295,33 +292,25 @@ class UniformJob : public JobPanels {
 
   void run() {
     PlatformServices& platform = context_.platform;
-    const std::string& folder = context_.program_folder;
-    const int window_mode = settings::read_window_mode(settings::preferences_path(folder));
-    const std::string input = uniformin_->text().toStdString();
-    const std::string output = uniformout_->text().toStdString();
-    if (const un::RunOutcome checked = un::check_run_files(input, output);
-        checked != un::RunOutcome::Completed) {
-      showOk(platform, un::run_message(checked));
-      return;
-    }
-    BusyPointer busy(platform);
     un::RunRequest request;
-    request.input_caption = input;
-    request.output_caption = output;
-    request.skip_text = skipuniform_->text().toStdString();
+    request.program_folder = context_.program_folder;
+    request.window_mode = settings::read_window_mode(settings::preferences_path(request.program_folder));
+    request.input_caption = str(uniformin_->text());
+    request.output_caption = str(uniformout_->text());
+    request.skip_text = str(skipuniform_->text());
     request.option = option();
-    request.columns_text = variaveis_->text().toStdString();
-    request.samples_text = amostras_->text().toStdString();
+    request.columns_text = str(variaveis_->text());
+    request.samples_text = str(amostras_->text());
     request.selected_column = markedColumn();
-    request.program_folder = folder;
-    request.window_mode = window_mode;
+    WindowHooks hooks(platform);
     // The window stays frozen while the external program runs: the wait blocks this thread.
-    const un::RunOutcome outcome = un::run_uniform(
-        request, [&platform](const std::string& command_line, const std::string& where, int mode) {
+    const job::Outcome outcome = un::run_uniform(
+        request,
+        [&platform](const std::string& command_line, const std::string& where, int mode) {
           return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags);
-        });
-    busy.reset();
-    showOk(platform, un::run_message(outcome));
+        },
+        hooks);
+    hooks.showAfterReset(outcome);
   }
 
   AppContext& context_;

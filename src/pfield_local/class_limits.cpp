@@ -12,7 +12,7 @@ ClassLimitsResult check_class_limits(const ClassLimitsInput& input) {
   result.limits.assign(R < 0 ? 1 : static_cast<std::size_t>(R) + 1, 0.0);
   // A table without class rows (nothing imported) cannot give any limit.
   if (R < 2 || input.rows.size() < static_cast<std::size_t>(R - 1)) {
-    result.message = messages::kDefineThresholds;
+    result.outcome = job::Outcome::refused(messages::kDefineThresholds);
     return result;
   }
   std::vector<double>& L = result.limits;
@@ -23,7 +23,7 @@ ClassLimitsResult check_class_limits(const ClassLimitsInput& input) {
   L[R - 1] = b;
   for (int i = 1; i <= R - 2; ++i) {
     if (L[i] <= a || L[i] >= b || L[i] < L[i - 1] || L[i] > L[i + 1]) {
-      result.message = messages::illegal_class_limits(i);
+      result.outcome = job::Outcome::refused(messages::illegal_class_limits(i));
       return result;
     }
   }
@@ -31,18 +31,26 @@ ClassLimitsResult check_class_limits(const ClassLimitsInput& input) {
   for (int box = 0; box < 3; ++box) {
     const double count = textio::numeric_value(input.nodes[box]);
     if (count < 1) {
-      result.message = illegal_node_count_message(kAxisNames[box]);
+      result.outcome = job::Outcome::refused(messages::illegal_node_count(kAxisNames[box]));
       result.reset_box = box;
       return result;
     }
     product *= count;
   }
   if (textio::numeric_value(input.count_caption) != product) {
-    result.message = messages::node_product_mismatch(input.count_caption);
-    return result;
+    result.outcome = job::Outcome::refused(messages::node_product_mismatch(input.count_caption));
   }
-  result.passed = true;
   return result;
+}
+
+ClassLimitsInput class_limits_input(const std::vector<std::string>& limits,
+                                    const std::array<std::string, 3>& nodes, std::string count_caption) {
+  ClassLimitsInput input;
+  input.table_rows = static_cast<int>(limits.size());
+  for (std::size_t k = 1; k < limits.size(); ++k) input.rows.push_back({limits[k - 1], limits[k]});
+  input.nodes = nodes;
+  input.count_caption = std::move(count_caption);
+  return input;
 }
 
 }  // namespace meldrit::pfield_local

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "job/outcome.h"
+
 namespace meldrit::pfield_local {
 
 // The limit texts of one class row of the thresholds table (columns 1 and 2).
@@ -20,9 +22,8 @@ struct ClassLimitsInput {
 };
 
 struct ClassLimitsResult {
-  bool passed = false;
-  std::string message;  // the first failure
-  int reset_box = -1;   // 0..2: that node box becomes "1"
+  job::Outcome outcome;  // completed (no message) or refused with the first failure
+  int reset_box = -1;    // 0..2: that node box becomes "1"
   // L(0)..L(R): rebuilt on every click, so it holds the values read even when a check failed.
   std::vector<double> limits;
 };
@@ -31,6 +32,9 @@ struct ClassLimitsResult {
 // and nx * ny * nz equal to N.
 ClassLimitsResult check_class_limits(const ClassLimitsInput& input);
 
-inline constexpr std::array<const char*, 3> kAxisNames = {"X", "Y", "Z"};
+// The thresholds table as a batch run types it: n + 1 class rows whose upper limit is the next
+// row's lower limit (the typing rules keep them so), from L(0)..L(n+1).
+ClassLimitsInput class_limits_input(const std::vector<std::string>& limits,
+                                    const std::array<std::string, 3>& nodes, std::string count_caption);
 
 }  // namespace meldrit::pfield_local

@@ -7,8 +7,6 @@
 namespace meldrit::pfield_local::messages {
 
 inline constexpr std::string_view kProbabilityDialogTitle = "Input Probability Data File (*.OUT)";
-inline constexpr std::string_view kIllegalProbabilityFileType =
-    "Illegal Type of Input Probability Data File!";
 inline constexpr std::string_view kSelectProbabilityFile = "Please select input probability data file!";
 inline constexpr std::string_view kImportFailed = "Error during import input probability data file!";
 inline constexpr std::string_view kDefineThresholds = "Please define thresholds!";
@@ -23,7 +21,13 @@ std::string above_one_warning(double value, int column);
 std::string below_zero_warning(double value);
 // "Illegal values for Classe  2  and  Classe  3  limits!" for boundary 2.
 std::string illegal_class_limits(int boundary);
+// "Illegal value for number X nodes!": a node count below 1, or a negative one left in its box.
+// The multiphase panel's boxes say the same.
+std::string illegal_node_count(std::string_view axis);
 // The node product message; `count_caption` is the caption of Label4 as shown.
 std::string node_product_mismatch(std::string_view count_caption);
+
+// What the batch front end says when its class limits do not fit the thresholds found.
+std::string limit_count_mismatch(int thresholds, std::size_t given);
 
 }  // namespace meldrit::pfield_local::messages

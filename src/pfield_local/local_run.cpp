@@ -1,7 +1,9 @@
 #include "pfield_local/local_run.h"
 
 #include <cmath>
+#include <filesystem>
 
+#include "pfield_local/local_messages.h"
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
 #include "textio/number_format.h"
@@ -36,28 +38,21 @@ NodeResult simulate_node(double u, double* c, int n, const double* limits) {
   return result;
 }
 
-bool input_is_output(const LocalRunInput& input) {
-  const std::string_view output = textio::trim_blanks(input.output_path);
-  return textio::trim_blanks(input.uniform_path) == output ||
-         textio::trim_blanks(input.probability_path) == output;
-}
-
-RunResult run_local_ccdf(const LocalRunInput& input) {
-  RunResult result;
+job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks) {
   const std::string uniform_path(textio::trim_blanks(input.uniform_path));
   const std::string probability_path(textio::trim_blanks(input.probability_path));
   const std::string output_path(textio::trim_blanks(input.output_path));
-  if (input_is_output(input)) {
-    result.outcome = RunOutcome::SameFile;
-    return result;
+  if (textio::same_file(uniform_path, output_path) || textio::same_file(probability_path, output_path)) {
+    return job::Outcome::refused(messages::kSameFile);
   }
-  result.outcome = RunOutcome::Failed;
+  hooks.checks_passed();
+  const job::Outcome failed = job::Outcome::failed(messages::kCalculationFailed);
 
   const double whole_n = std::floor(input.thresholds);
   const double whole_nodes = std::floor(input.nodes);
   // Counts that no import can give (the limits array too short for n) fail like bad input.
   if (!(whole_n >= 0) || whole_n > 100000 || input.limits.size() < static_cast<std::size_t>(whole_n) + 2) {
-    return result;
+    return failed;
   }
   const int n = static_cast<int>(whole_n);
 
@@ -65,32 +60,31 @@ RunResult run_local_ccdf(const LocalRunInput& input) {
   textio::FieldStream probability;
   textio::TextWriter output;
   if (!uniform.open(uniform_path) || !probability.open(probability_path) || !output.create(output_path)) {
-    output.close();
-    return result;
+    return failed;
   }
   if (!uniform.skip_lines(input.uniform_skip) || !probability.skip_lines(input.probability_skip)) {
-    output.close();
-    return result;
+    return failed;
   }
 
   std::vector<double> c(static_cast<std::size_t>(n) + 3, 0.0);
   const double* limits = input.limits.data();
   std::string& line = output.line();
   const std::uint64_t nodes = whole_nodes >= 1 ? static_cast<std::uint64_t>(whole_nodes) : 0;
+  job::ProgressTicker ticker(
+      hooks, textio::file_size_or_zero(uniform_path) + textio::file_size_or_zero(probability_path), nodes);
   for (std::uint64_t i = 0; i < nodes; ++i) {
+    if (!ticker.tick(uniform.bytes_consumed() + probability.bytes_consumed(), i)) {
+      output.close();
+      return job::Outcome::cancelled(job::kRunCancelled);
+    }
     double u = 0;
-    if (uniform.next_number(u) != textio::ReadStatus::Ok) break;
+    if (uniform.next_number(u) != textio::ReadStatus::Ok) return failed;
     u = clip01(u);
-    bool complete = true;
     for (int j = 1; j <= n; ++j) {
       double x = 0;
-      if (probability.next_number(x) != textio::ReadStatus::Ok) {
-        complete = false;
-        break;
-      }
+      if (probability.next_number(x) != textio::ReadStatus::Ok) return failed;
       c[j] = clip01(x);
     }
-    if (!complete) break;
     c[0] = 0;
     c[n + 1] = 1;
     if (input.continuous) {
@@ -99,12 +93,11 @@ RunResult run_local_ccdf(const LocalRunInput& input) {
     } else {
       textio::append_print_number(line, static_cast<double>(find_class(u, c.data(), n)));
     }
-    if (!output.end_line()) break;
-    ++result.nodes_written;
+    if (!output.end_line()) return failed;
   }
-  const bool written = output.close();
-  if (result.nodes_written == nodes && written) result.outcome = RunOutcome::Completed;
-  return result;
+  ticker.finish(uniform.bytes_consumed() + probability.bytes_consumed(), nodes);
+  if (!output.close()) return failed;
+  return job::Outcome::done(messages::kCalculationFinished);
 }
 
 }  // namespace meldrit::pfield_local

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "job/hooks.h"
+#include "job/outcome.h"
 
 namespace meldrit::pfield_local {
 
@@ -18,24 +20,11 @@ struct LocalRunInput {
   bool continuous = true;      // Option1; otherwise the class number is written
 };
 
-enum class RunOutcome {
-  Completed,  // "Calculation finished!"
-  SameFile,   // "Input data file and output file cannot be the same!", nothing opened
-  Failed,     // "ERROR during Meldrit calulation:  Input data file not compatible!"
-};
-
-struct RunResult {
-  RunOutcome outcome = RunOutcome::Failed;
-  std::uint64_t nodes_written = 0;  // lines in the output file
-};
-
-// The refusal checked before anything is opened (and before the busy pointer): the trimmed uniform
-// or probability path equals the trimmed output path.
-bool input_is_output(const LocalRunInput& input);
-
-// The local ccdf p-field: one pass over both input files, one output line per node. Every file is
-// closed when it returns, the output holding the lines of the nodes done.
-RunResult run_local_ccdf(const LocalRunInput& input);
+// The local ccdf p-field: one pass over both input files, one output line per node. Refused
+// before anything is opened when the output is the uniform or the probability data file; then
+// `hooks.checks_passed()`, progress by nodes, and a cancel polled as the inputs are read. Every
+// file is closed when it returns, the output holding the lines of the nodes done.
+job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks = job::no_hooks());
 
 struct NodeResult {
   int k = 1;     // the class, 1..n+1

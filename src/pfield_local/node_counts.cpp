@@ -1,5 +1,6 @@
 #include "pfield_local/node_counts.h"
 
+#include "pfield_local/local_messages.h"
 #include "textio/numeric_value.h"
 
 namespace meldrit::pfield_local {
@@ -13,8 +14,14 @@ NodeTextResult normalize_node_text(std::string_view text) {
   return result;
 }
 
-std::string illegal_node_count_message(std::string_view axis) {
-  return "Illegal value for number " + std::string(axis) + " nodes!";
+std::array<std::string, 3> leave_node_boxes(const std::array<std::string, 3>& typed, job::Hooks& hooks) {
+  std::array<std::string, 3> texts;
+  for (std::size_t box = 0; box < texts.size(); ++box) {
+    const NodeTextResult node = normalize_node_text(typed[box]);
+    if (node.negative) hooks.warning(messages::illegal_node_count(kAxisNames[box]));
+    texts[box] = node.text;
+  }
+  return texts;
 }
 
 }  // namespace meldrit::pfield_local

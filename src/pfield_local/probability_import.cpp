@@ -10,86 +10,81 @@
 namespace meldrit::pfield_local {
 namespace {
 
-// Opens the file and reads the header lines and the first data line; false when the file cannot
-// be opened or has fewer than skip + 1 lines.
+// Opens the file and reads the header lines and the first data line, counting its fields; false
+// when the file cannot be opened or has fewer than skip + 1 lines.
 bool open_at_first_data_line(textio::FieldStream& stream, const std::string& path, double skip,
-                             std::string& first_line) {
-  return stream.open(path) && stream.skip_lines(skip) && stream.read_line(first_line);
+                             std::uint64_t& fields) {
+  return stream.open(path) && stream.skip_lines(skip) && stream.count_line_fields(fields);
 }
 
-class Checker {
+class Warnings {
  public:
-  Checker(ImportResult& result, ImportObserver* observer) : result_(result), observer_(observer) {}
+  explicit Warnings(job::Hooks& hooks) : hooks_(hooks) {}
 
-  void warnAboveOne(double value, int column) {
+  void above_one(double value, int column) {
     if (above_shown_) return;
     above_shown_ = true;
-    show(messages::above_one_warning(value, column));
+    hooks_.warning(messages::above_one_warning(value, column));
   }
-  void warnBelowZero(double value) {
+  void below_zero(double value) {
     if (below_shown_) return;
     below_shown_ = true;
-    show(messages::below_zero_warning(value));
+    hooks_.warning(messages::below_zero_warning(value));
   }
 
  private:
-  void show(std::string text) {
-    if (observer_) observer_->warning(text);
-    result_.warnings.push_back(std::move(text));
-  }
-
-  ImportResult& result_;
-  ImportObserver* observer_;
+  job::Hooks& hooks_;
   bool above_shown_ = false;
   bool below_shown_ = false;
 };
 
 }  // namespace
 
-int count_blank_separated_fields(std::string_view line) {
-  int count = 0;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] != ' ' && (i == 0 || line[i - 1] == ' ')) ++count;
-  }
-  return count;
-}
-
 std::string skip_count_text(std::string_view text) {
   return std::to_string(textio::whole_part_of(text));
 }
 
-ImportResult import_probability_file(std::string_view path_caption, double skip, ImportObserver* observer) {
+ImportResult import_probability_file(std::string_view path_caption, double skip, job::Hooks& hooks) {
   ImportResult result;
   const std::string path(textio::trim_blanks(path_caption));
   if (path.empty()) {
-    result.outcome = ImportOutcome::NoFile;
+    result.outcome = job::Outcome::refused(messages::kSelectProbabilityFile);
     return result;
   }
-  result.outcome = ImportOutcome::Failed;
+  hooks.checks_passed();
+  const job::Outcome failed = job::Outcome::failed(messages::kImportFailed);
+  const job::Outcome cancelled = job::Outcome::cancelled(job::kImportCancelled);
+  result.outcome = failed;
+
+  const std::uint64_t both_passes = 2 * textio::file_size_or_zero(path);
 
   textio::FieldStream stream;
-  std::string first_line;
-  if (!open_at_first_data_line(stream, path, skip, first_line)) return result;
+  std::uint64_t first_line_fields = 0;
+  if (!open_at_first_data_line(stream, path, skip, first_line_fields)) return result;
   std::uint64_t values = 0;
+  job::ProgressTicker counting(hooks, both_passes, 0);
   for (;;) {
     const textio::ReadStatus status = stream.skip_field();
     if (status == textio::ReadStatus::EndOfFile) break;
     if (status == textio::ReadStatus::IoError) return result;
     ++values;
+    if (!counting.tick(stream.bytes_consumed(), 0)) {
+      result.outcome = cancelled;
+      return result;
+    }
   }
+  const std::uint64_t first_pass = stream.bytes_consumed();
   stream.close();
 
-  const int n = count_blank_separated_fields(first_line);
-  if (n < 1 || n > kMaxThresholds) return result;
-  result.thresholds = n;
-  result.values = values;
-  if (observer) observer->thresholdsDetected(n);
+  if (first_line_fields < 1 || first_line_fields > kMaxThresholds) return result;
+  const int n = static_cast<int>(first_line_fields);
+  hooks.counted("thresholds", static_cast<std::uint64_t>(n));
 
   // The first data line only gives n; its values are never checked.
-  if (!open_at_first_data_line(stream, path, skip, first_line)) return result;
-  Checker checker(result, observer);
-  std::uint64_t groups = 0;
-  int shown_percent = 0;
+  if (!open_at_first_data_line(stream, path, skip, first_line_fields)) return result;
+  Warnings warnings(hooks);
+  job::ProgressTicker checking(hooks, both_passes, values);
+  std::uint64_t checked = 0;
   while (!stream.at_end()) {
     double previous = 0;
     for (int j = 1; j <= n; ++j) {
@@ -98,34 +93,34 @@ ImportResult import_probability_file(std::string_view path_caption, double skip,
       if (stream.next_number(x) != textio::ReadStatus::Ok) return result;
       if (j == 1) {
         if (x > 1) {
-          checker.warnAboveOne(x, j);
+          warnings.above_one(x, j);
           x = 1;
         }
         if (x < 0) {
-          checker.warnBelowZero(x);
+          warnings.below_zero(x);
           x = 0;
         }
       } else {
         if (x < previous) return result;
         if (x > 1) {
-          checker.warnAboveOne(x, j);
+          warnings.above_one(x, j);
           x = 1;
         }
       }
       previous = x;
     }
-    ++groups;
-    std::uint64_t percent = groups * static_cast<std::uint64_t>(n) * 100 / values;
-    if (percent > 100) percent = 100;  // the file grew since it was counted
-    if (static_cast<int>(percent) != shown_percent) {
-      shown_percent = static_cast<int>(percent);
-      if (observer) observer->progress(shown_percent);
+    checked += static_cast<std::uint64_t>(n);
+    if (!checking.tick(first_pass + stream.bytes_consumed(), checked)) {
+      result.outcome = cancelled;
+      return result;
     }
   }
   stream.close();
 
+  result.values = values;
+  result.thresholds = n;
   result.nodes = values / static_cast<std::uint64_t>(n) + 1;
-  result.outcome = ImportOutcome::Completed;
+  result.outcome = job::Outcome::done();
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "pfield_multiphase/multiphase_import.h"
 
 #include <cmath>
+#include <tuple>
 
 #include "pfield_multiphase/multiphase_messages.h"
 #include "pfield_multiphase/multiphase_run.h"
@@ -12,33 +13,30 @@
 namespace meldrit::pfield_multiphase {
 namespace {
 
-// The largest code of one file. False on any failure: the file cannot be opened or read, or a
-// field is not a number (a code that cannot be told is as bad as an unreadable file).
-bool largest_code(const std::string& path, const std::string& skip_text, double& largest) {
+enum class Scan { Done, Failed, Cancelled };
+
+// The largest code of one file. Failed when the file cannot be opened or read, or a field is not
+// a number (a code that cannot be told is as bad as an unreadable file).
+Scan largest_code(const std::string& path, const std::string& skip_text, job::ProgressTicker& ticker,
+                  std::uint64_t bytes_before, double& largest) {
   textio::FieldStream stream;
-  if (!stream.open(path)) return false;
+  if (!stream.open(path)) return Scan::Failed;
   stream.skip_lines(textio::numeric_value(skip_text));
   largest = -1000;
-  for (;;) {
+  for (std::uint64_t codes = 0;; ++codes) {
     double value = 0;
     switch (stream.next_number(value)) {
       case textio::ReadStatus::Ok:
         if (value > largest) largest = value;
         break;
       case textio::ReadStatus::EndOfFile:
-        return true;
+        return Scan::Done;
       case textio::ReadStatus::NotNumeric:
       case textio::ReadStatus::IoError:
-        return false;
+        return Scan::Failed;
     }
+    if (!ticker.tick(bytes_before + stream.bytes_consumed(), codes)) return Scan::Cancelled;
   }
-}
-
-ImportOutcome failed(ImportOutcome outcome) {
-  outcome.status = ImportOutcome::Status::Failed;
-  outcome.message = messages::kImportError;
-  outcome.prepared_rows = 0;
-  return outcome;
 }
 
 }  // namespace
@@ -51,39 +49,55 @@ std::string class_row_label(int phase) {
   return "Class " + textio::message_number(phase);
 }
 
-ImportOutcome import_data_files(const ImportInputs& inputs, const std::function<void()>& after_checks) {
-  ImportOutcome outcome;
+ImportResult import_data_files(const ImportInputs& inputs, job::Hooks& hooks) {
+  ImportResult result;
   const std::string multiphase(textio::trim_blanks(inputs.multiphase_path));
   const std::string variable(textio::trim_blanks(inputs.variable_path));
   if (!multiphase.empty() && multiphase == variable) {
-    outcome.status = ImportOutcome::Status::SameFile;
-    outcome.message = messages::kSameFile;
-    return outcome;
+    result.outcome = job::Outcome::refused(messages::kSameInputFile);
+    return result;
   }
-  if (after_checks) after_checks();
+  hooks.checks_passed();
+  const job::Outcome failed = job::Outcome::failed(messages::kImportError);
 
+  const std::uint64_t multiphase_size = textio::file_size_or_zero(multiphase);
+  job::ProgressTicker ticker(hooks, multiphase_size + textio::file_size_or_zero(variable), 0);
   double phases = 1;
   double classes = 1;
-  if (!multiphase.empty() && !largest_code(multiphase, inputs.multiphase_skip, phases))
-    return failed(outcome);
-  if (!variable.empty() && !largest_code(variable, inputs.variable_skip, classes)) return failed(outcome);
+  for (const auto& [path, skip, largest, before] :
+       {std::tuple{&multiphase, &inputs.multiphase_skip, &phases, std::uint64_t{0}},
+        std::tuple{&variable, &inputs.variable_skip, &classes, multiphase_size}}) {
+    if (path->empty()) continue;
+    switch (largest_code(*path, *skip, ticker, before, *largest)) {
+      case Scan::Done:
+        break;
+      case Scan::Failed:
+        result.outcome = failed;
+        return result;
+      case Scan::Cancelled:
+        result.outcome = job::Outcome::cancelled(job::kImportCancelled);
+        return result;
+    }
+  }
 
   // The grid takes a whole row count (halves to even) and refuses one below its title row or
   // beyond what the run can handle; the counts are shown only once it accepted the rows.
+  result.outcome = failed;
   const double rows = std::nearbyint(phases + 1);
-  if (!(rows >= 1 && rows <= class_table_row_limit())) return failed(outcome);
-  outcome.counts_set = true;
-  outcome.grid_rows = static_cast<int>(rows);
-  outcome.phases = phases;
-  outcome.variable_classes = classes;
-  outcome.phases_caption = textio::plain_number(phases);
-  outcome.variable_classes_caption = textio::plain_number(classes);
-  if (phases <= 0 || classes <= 0) return failed(outcome);
+  if (!(rows >= 1 && rows <= class_table_row_limit())) return result;
+  result.counts_set = true;
+  result.grid_rows = static_cast<int>(rows);
+  result.phases = phases;
+  result.variable_classes = classes;
+  result.phases_caption = textio::plain_number(phases);
+  result.variable_classes_caption = textio::plain_number(classes);
+  if (phases <= 0 || classes <= 0) return result;
 
   int prepared = 0;
-  for (int phase = 1; phase <= phases && phase < outcome.grid_rows; ++phase) prepared = phase;
-  outcome.prepared_rows = prepared;
-  return outcome;
+  for (int phase = 1; phase <= phases && phase < result.grid_rows; ++phase) prepared = phase;
+  result.prepared_rows = prepared;
+  result.outcome = job::Outcome::done();
+  return result;
 }
 
 }  // namespace meldrit::pfield_multiphase

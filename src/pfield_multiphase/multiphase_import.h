@@ -1,8 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <string>
-#include <vector>
+#include <string_view>
+
+#include "job/hooks.h"
+#include "job/outcome.h"
 
 namespace meldrit::pfield_multiphase {
 
@@ -14,14 +16,10 @@ struct ImportInputs {
   std::string variable_skip = "0";
 };
 
-struct ImportOutcome {
-  enum class Status {
-    Completed,
-    SameFile,  // both roles name one file: nothing changes
-    Failed,    // the failure steps; `counts_set` tells whether the counts had been shown already
-  };
-  Status status = Status::Completed;
-  std::string message;  // empty when completed
+struct ImportResult {
+  // Refused when both roles name one file (nothing changes); failed: the failure steps, with
+  // `counts_set` telling whether the counts had been shown already.
+  job::Outcome outcome;
 
   // Set once the grid accepted the row count; the caller then shows these even on failure.
   bool counts_set = false;
@@ -38,13 +36,14 @@ struct ImportOutcome {
 // The most rows the class table accepts: the title row and one per phase the run can handle.
 int class_table_row_limit();
 
-// Scans the chosen files for their largest codes and sizes the class table. `after_checks` runs
-// once the same-file check has passed, before any file is opened (the desktop's busy pointer).
-ImportOutcome import_data_files(const ImportInputs& inputs, const std::function<void()>& after_checks = {});
+// Scans the chosen files for their largest codes and sizes the class table. `hooks.checks_passed()`
+// runs once the same-file check has passed, before any file is opened (the desktop's busy pointer);
+// progress by bytes of both files, and a cancel ends it as cancelled.
+ImportResult import_data_files(const ImportInputs& inputs, job::Hooks& hooks = job::no_hooks());
 
 // The label and skip cell the import writes into phase row `phase` ("Class  1", "0"); the path
 // cell keeps what it held.
 std::string class_row_label(int phase);
-inline const std::string kPreparedSkip = "0";
+inline constexpr std::string_view kPreparedSkip = "0";
 
 }  // namespace meldrit::pfield_multiphase

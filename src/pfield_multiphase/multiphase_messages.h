@@ -1,70 +1,51 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "textio/number_format.h"
-
-namespace meldrit::pfield_multiphase {
+#include "pfield_local/local_messages.h"
 
 // Every fixed text of the multiphase set ccdf job, spelled exactly as the program shows it.
-namespace messages {
-
-// Choosers.
-inline const std::string kIllegalInputType = "Illegal Type of Input Data File!";
+namespace meldrit::pfield_multiphase::messages {
 
 // Import.
-inline const std::string kSameFile = "Note: 1st Input file <> 2nd Input File";
-inline const std::string kImportError = "Error during import input files!";
+inline constexpr std::string_view kSameInputFile = "Note: 1st Input file <> 2nd Input File";
+inline constexpr std::string_view kImportError = "Error during import input files!";
 
-// Continue button: axis is "X", "Y" or "Z".
-inline std::string node_count_too_small(const std::string& axis) {
-  return "Illegal value for number " + axis + " nodes!";
-}
-inline std::string node_count_too_large(const std::string& axis) {
-  return "Illegal value for number " + axis + " nodes! (1-1000)";
-}
+// Continue button: the boxes share the local panel's message for a count below 1.
+using pfield_local::messages::illegal_node_count;
+std::string node_count_too_large(std::string_view axis);
 
 // Run.
-inline std::string missing_phase_file(int row) {
-  return "Please select input data file associate with class - " + textio::message_number(row);
-}
-inline const std::string kMissingBihistogram = "Please select bihistogram data file file!";
-inline const std::string kMissingOutput = "Please select output file!";
-inline const std::string kInvalidBihistogram = "Invalid bihistogram file!";
-inline const std::string kInvalidPointCount = "Invalid number of variable classes ( > 1 and < 50 ) !";
-inline const std::string kPhaseError = "Error during input phases";
-inline const std::string kVariableClassError = "Error during input variable classes";
-inline const std::string kCompleted = "Probability Field Simulation Complete!";
+std::string missing_phase_file(int row);
+inline constexpr std::string_view kMissingBihistogram = "Please select bihistogram data file file!";
+inline constexpr std::string_view kMissingOutput = "Please select output file!";
+// The run has no words of its own for an output that is one of its inputs.
+using pfield_local::messages::kSameFile;
+inline constexpr std::string_view kInvalidBihistogram = "Invalid bihistogram file!";
+inline constexpr std::string_view kInvalidPointCount =
+    "Invalid number of variable classes ( > 1 and < 50 ) !";
+inline constexpr std::string_view kPhaseError = "Error during input phases";
+inline constexpr std::string_view kVariableClassError = "Error during input variable classes";
+inline constexpr std::string_view kCompleted = "Probability Field Simulation Complete!";
 
 // Failures the job names no message for: files that cannot be opened, created, read or written,
 // files that end too early, and more phases than can be read together.
-inline std::string cannot_open(const std::string& what, const std::string& path) {
-  return "Cannot open " + what + ": " + path;
-}
-inline std::string cannot_read(const std::string& what, const std::string& path) {
-  return "Cannot read " + what + ": " + path;
-}
-inline std::string cannot_create_output(const std::string& path) {
-  return "Cannot create output file: " + path;
-}
-inline std::string cannot_write_output(const std::string& path) {
-  return "Cannot write output file: " + path;
-}
-inline const std::string kBihistogramShort = "Bihistogram data file ends before its last ccdf table!";
+std::string cannot_open(std::string_view what, std::string_view path);
+std::string cannot_read(std::string_view what, std::string_view path);
+std::string cannot_create_output(std::string_view path);
+std::string cannot_write_output(std::string_view path);
+inline constexpr std::string_view kBihistogramShort =
+    "Bihistogram data file ends before its last ccdf table!";
 // `what` is one of the lower-case file names below; the message starts with a capital.
-inline std::string ends_before_last_node(std::string what) {
-  if (!what.empty() && what[0] >= 'a' && what[0] <= 'z') what[0] = static_cast<char>(what[0] - 'a' + 'A');
-  return what + " ends before the last node!";
-}
-inline std::string phase_file_name(int phase) {
-  return "input data file associate with class - " + textio::message_number(phase);
-}
-inline const std::string kMultiphaseFileName = "multiphase data file";
-inline const std::string kVariableFileName = "variable data file";
-inline const std::string kBihistogramFileName = "bihistogram data file";
-inline std::string too_many_phases(int limit) {
-  return "Too many classes: at most " + std::to_string(limit) + " phase uniform files can be read together!";
-}
+std::string ends_before_last_node(std::string_view what);
+std::string phase_file_name(int phase);
+inline constexpr std::string_view kMultiphaseFileName = "multiphase data file";
+inline constexpr std::string_view kVariableFileName = "variable data file";
+inline constexpr std::string_view kBihistogramFileName = "bihistogram data file";
+std::string too_many_phases(int limit);
 
-}  // namespace messages
-}  // namespace meldrit::pfield_multiphase
+// What the batch front end says when it is given more phase uniform files than the table has rows.
+std::string too_many_phase_files(std::size_t given, std::size_t rows);
+
+}  // namespace meldrit::pfield_multiphase::messages

@@ -1,7 +1,5 @@
 #include "pfield_multiphase/multiphase_run.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,6 +13,7 @@
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
+#include "textio/system_files.h"
 
 namespace meldrit::pfield_multiphase {
 namespace {
@@ -57,22 +56,6 @@ long long loop_count(double count) {
   return count >= 9.0e15 ? static_cast<long long>(9.0e15) : static_cast<long long>(std::floor(count));
 }
 
-// How many phase uniform files the process may hold open, raising the soft limit when the hard
-// limit allows more.
-int open_file_allowance(long long phases) {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return kMaxPhases;
-  const rlim_t wanted = static_cast<rlim_t>(phases + kOtherFiles);
-  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < wanted) {
-    rlimit raised = limit;
-    raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? wanted : std::min(wanted, limit.rlim_max);
-    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
-  }
-  if (limit.rlim_cur == RLIM_INFINITY) return kMaxPhases;
-  const long long allowed = static_cast<long long>(limit.rlim_cur) - kOtherFiles;
-  return static_cast<int>(std::clamp<long long>(allowed, 0, kMaxPhases));
-}
-
 // Every phase uniform file has its own read buffer; many phases share a bounded budget.
 std::size_t phase_block_size(long long phases) {
   constexpr std::size_t kBudget = std::size_t{16} << 20;
@@ -83,30 +66,16 @@ std::size_t phase_block_size(long long phases) {
 
 class Run {
  public:
-  explicit Run(const RunInputs& inputs) : in_(inputs) {}
+  Run(const RunInputs& inputs, job::Hooks& hooks) : in_(inputs), hooks_(hooks) {}
 
-  RunOutcome execute(const std::function<void()>& after_checks);
+  job::Outcome execute();
 
  private:
   enum class Read { Ok, End, Error };
 
-  // The next field as a number; a field that does not hold one reads as 0.
-  static Read number(FieldStream& stream, double& value) {
-    switch (stream.next_number(value)) {
-      case ReadStatus::Ok:
-        return Read::Ok;
-      case ReadStatus::NotNumeric:
-        value = 0;
-        return Read::Ok;
-      case ReadStatus::EndOfFile:
-        return Read::End;
-      case ReadStatus::IoError:
-        break;
-    }
-    return Read::Error;
-  }
-  static Read skip(FieldStream& stream) {
-    switch (stream.skip_field()) {
+  // A field that does not hold a number reads as 0 (the stream sets it so) and counts as read.
+  static Read read(ReadStatus status) {
+    switch (status) {
       case ReadStatus::Ok:
       case ReadStatus::NotNumeric:
         return Read::Ok;
@@ -117,20 +86,12 @@ class Run {
     }
     return Read::Error;
   }
+  static Read number(FieldStream& stream, double& value) { return read(stream.next_number(value)); }
+  static Read skip(FieldStream& stream) { return read(stream.skip_field()); }
 
-  RunOutcome check_failed(std::string message) const {
-    RunOutcome outcome;
-    outcome.status = RunOutcome::Status::CheckFailed;
-    outcome.message = std::move(message);
-    return outcome;
-  }
-  RunOutcome failed(std::string message) {
+  job::Outcome failed(std::string_view message) {
     close_all();
-    RunOutcome outcome;
-    outcome.status = RunOutcome::Status::Failed;
-    outcome.message = std::move(message);
-    outcome.nodes_written = nodes_written_;
-    return outcome;
+    return job::Outcome::failed(message);
   }
   void close_all() {
     bihistogram_.close();
@@ -140,10 +101,12 @@ class Run {
     output_.close();
   }
 
-  std::optional<RunOutcome> read_bihistogram();
-  RunOutcome simulate();
+  std::optional<job::Outcome> read_bihistogram();
+  job::Outcome simulate();
+  std::uint64_t bytes_read() const;
 
   const RunInputs& in_;
+  job::Hooks& hooks_;
   long long phase_count_ = 0;
   long long class_count_ = 0;
   std::string bihistogram_path_;
@@ -156,39 +119,55 @@ class Run {
   FieldStream variable_;
   std::vector<std::unique_ptr<FieldStream>> phase_files_;
   MaskedOutput output_;
-  long long nodes_written_ = 0;
 };
 
-RunOutcome Run::execute(const std::function<void()>& after_checks) {
+job::Outcome Run::execute() {
   const auto& rows = in_.class_rows;
   for (std::size_t r = 0; r < rows.size(); ++r) {
     if (textio::trim_blanks(rows[r].path).empty()) {
-      return check_failed(messages::missing_phase_file(static_cast<int>(r + 1)));
+      return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(r + 1)));
     }
   }
   bihistogram_path_ = std::string(textio::trim_blanks(in_.bihistogram_path));
-  if (bihistogram_path_.empty()) return check_failed(messages::kMissingBihistogram);
+  if (bihistogram_path_.empty()) return job::Outcome::refused(messages::kMissingBihistogram);
   output_path_ = std::string(textio::trim_blanks(in_.output_path));
-  if (output_path_.empty()) return check_failed(messages::kMissingOutput);
+  if (output_path_.empty()) return job::Outcome::refused(messages::kMissingOutput);
+  multiphase_path_ = std::string(textio::trim_blanks(in_.multiphase_path));
+  variable_path_ = std::string(textio::trim_blanks(in_.variable_path));
+  if (textio::same_file(output_path_, bihistogram_path_)) return job::Outcome::refused(messages::kSameFile);
+  for (const std::string* input : {&multiphase_path_, &variable_path_}) {
+    if (!input->empty() && textio::same_file(output_path_, *input)) {
+      return job::Outcome::refused(messages::kSameFile);
+    }
+  }
+  for (const ClassRow& row : rows) {
+    if (textio::same_file(output_path_, row.path)) return job::Outcome::refused(messages::kSameFile);
+  }
 
   phase_count_ = loop_count(in_.phases);
   class_count_ = loop_count(in_.variable_classes);
-  const int allowed = phase_count_ > kMaxPhases ? kMaxPhases : open_file_allowance(phase_count_);
-  if (phase_count_ > allowed) return check_failed(messages::too_many_phases(allowed));
+  const int allowed = phase_count_ > kMaxPhases ? kMaxPhases
+                                                : textio::system_files::open_file_allowance(
+                                                      static_cast<int>(phase_count_), kOtherFiles);
+  if (phase_count_ > allowed) return job::Outcome::refused(messages::too_many_phases(allowed));
   // A phase count beyond the table's rows (a hand-edited settings file) leaves those phases
   // without a file, which reads as a row without a path.
   if (phase_count_ > static_cast<long long>(rows.size())) {
-    return check_failed(messages::missing_phase_file(static_cast<int>(rows.size() + 1)));
+    return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(rows.size() + 1)));
   }
-  multiphase_path_ = std::string(textio::trim_blanks(in_.multiphase_path));
-  variable_path_ = std::string(textio::trim_blanks(in_.variable_path));
 
-  if (after_checks) after_checks();
+  hooks_.checks_passed();
   if (auto outcome = read_bihistogram()) return *outcome;
   return simulate();
 }
 
-std::optional<RunOutcome> Run::read_bihistogram() {
+std::uint64_t Run::bytes_read() const {
+  std::uint64_t bytes = multiphase_.bytes_consumed() + variable_.bytes_consumed();
+  for (const auto& stream : phase_files_) bytes += stream->bytes_consumed();
+  return bytes;
+}
+
+std::optional<job::Outcome> Run::read_bihistogram() {
   if (!bihistogram_.open(bihistogram_path_)) {
     return failed(messages::cannot_open(messages::kBihistogramFileName, bihistogram_path_));
   }
@@ -228,7 +207,7 @@ std::optional<RunOutcome> Run::read_bihistogram() {
   return std::nullopt;
 }
 
-RunOutcome Run::simulate() {
+job::Outcome Run::simulate() {
   const bool by_phase = !multiphase_path_.empty();
   const bool by_class = !variable_path_.empty();
   if (by_phase) {
@@ -257,16 +236,28 @@ RunOutcome Run::simulate() {
     stream->skip_lines(textio::numeric_value(row.skip));
   }
 
-  auto read_failure = [this](Read read, const std::string& what, const std::string& path) {
+  auto read_failure = [this](Read read, std::string_view what, const std::string& path) {
     return read == Read::End ? failed(messages::ends_before_last_node(what))
                              : failed(messages::cannot_read(what, path));
   };
-  long long nodes = 0;
-  if (__builtin_mul_overflow(loop_count(in_.nx), loop_count(in_.ny), &nodes) ||
-      __builtin_mul_overflow(nodes, loop_count(in_.nz), &nodes)) {
-    nodes = std::numeric_limits<long long>::max();  // the inputs run out long before
-  }
+  // The boxes hold at most 1000 each, but a caller may pass any count; the inputs run out long
+  // before a product beyond the range would be reached.
+  const long double product =
+      static_cast<long double>(loop_count(in_.nx)) * loop_count(in_.ny) * loop_count(in_.nz);
+  const long long nodes = product >= static_cast<long double>(std::numeric_limits<long long>::max())
+                              ? std::numeric_limits<long long>::max()
+                              : static_cast<long long>(product);
+  std::uint64_t bytes_total = 0;
+  for (const std::string* path : {&multiphase_path_, &variable_path_})
+    bytes_total += textio::file_size_or_zero(*path);
+  for (const ClassRow& row : in_.class_rows)
+    bytes_total += textio::file_size_or_zero(std::string(textio::trim_blanks(row.path)));
+  job::ProgressTicker ticker(hooks_, bytes_total, static_cast<std::uint64_t>(nodes));
   for (long long node = 0; node < nodes; ++node) {
+    if (!ticker.tick(bytes_read(), static_cast<std::uint64_t>(node))) {
+      close_all();
+      return job::Outcome::cancelled(job::kRunCancelled);
+    }
     double code = 1;
     Read read = Read::Ok;
     if (by_phase && (read = number(multiphase_, code)) != Read::Ok) {
@@ -317,24 +308,20 @@ RunOutcome Run::simulate() {
     if (f_hi - f_lo > 0.0f) value = z_lo + (u - f_lo) * (z_hi - z_lo) / (f_hi - f_lo);
 
     if (!output_.push(value)) return failed(messages::cannot_write_output(output_path_));
-    ++nodes_written_;
   }
 
   multiphase_.close();
   variable_.close();
   for (auto& stream : phase_files_) stream->close();
   if (!output_.close()) return failed(messages::cannot_write_output(output_path_));
-  RunOutcome outcome;
-  outcome.message = messages::kCompleted;
-  outcome.nodes_written = nodes_written_;
-  return outcome;
+  return job::Outcome::done(messages::kCompleted);
 }
 
 }  // namespace
 
-RunOutcome run_multiphase(const RunInputs& inputs, const std::function<void()>& after_checks) {
-  Run run(inputs);
-  return run.execute(after_checks);
+job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks) {
+  Run run(inputs, hooks);
+  return run.execute();
 }
 
 }  // namespace meldrit::pfield_multiphase

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "job/hooks.h"
+#include "job/outcome.h"
 
 namespace meldrit::pfield_multiphase {
 
@@ -29,20 +31,11 @@ struct RunInputs {
   std::string output_path;
 };
 
-struct RunOutcome {
-  enum class Status {
-    Completed,
-    CheckFailed,  // refused before anything was opened (the busy pointer never shown)
-    Failed,       // ended on bad input or a file error; the output keeps the lines written so far
-  };
-  Status status = Status::Completed;
-  std::string message;  // the completion message, or the message of the failure
-  long long nodes_written = 0;
-};
-
-// The whole calculation: checks, bihistogram data file, then one output line per node.
-// `after_checks` runs once the checks have passed and before any file is opened (the desktop
-// shows its busy pointer there).
-RunOutcome run_multiphase(const RunInputs& inputs, const std::function<void()>& after_checks = {});
+// The whole calculation: the checks made before anything is opened (the class table's paths, the
+// bihistogram and output paths, the output not one of the inputs, the phase count), then
+// `hooks.checks_passed()`, the bihistogram data file, and one output line per node with progress
+// by nodes and a cancel polled as the inputs are read. Completed, refused, or failed with the
+// output keeping the lines written so far.
+job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks = job::no_hooks());
 
 }  // namespace meldrit::pfield_multiphase

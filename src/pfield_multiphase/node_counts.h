@@ -3,12 +3,13 @@
 #include <array>
 #include <string>
 
+#include "job/outcome.h"
+
 namespace meldrit::pfield_multiphase {
 
 struct NodeCountCheck {
-  bool ok = true;
-  std::string message;
-  int reset_box = -1;  // 0..2: the box whose text becomes "1"
+  job::Outcome outcome;  // completed, or refused with the first fault
+  int reset_box = -1;    // 0..2: the box whose text becomes "1"
 };
 
 // The continue button's check of the three node count texts (X, Y, Z): the lower bound of all

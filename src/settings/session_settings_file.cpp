@@ -99,12 +99,13 @@ class Reader {
 bool read_items(textio::FieldStream& in, SessionReadResult& result) {
   SessionSettings& s = result.settings;
   Reader read(in, result);
-  if (!read.path(s.in1, kNoFile) || !read.path(s.in2, kNoFile) || !read.number(s.linhas1) ||
-      !read.number(s.linhas2) || !read.number(s.verlito) || !read.number(s.vervar)) {
+  if (!read.path(s.multiphase_path, kNoFile) || !read.path(s.variable_path, kNoFile) ||
+      !read.number(s.multiphase_skip) || !read.number(s.variable_skip) || !read.number(s.phase_count) ||
+      !read.number(s.variable_class_count)) {
     return false;
   }
   for (int i = 0; i < 3; ++i) {
-    if (!read.number(s.text2[i])) return false;
+    if (!read.number(s.node_counts[i])) return false;
   }
 
   double rows = 0;
@@ -112,8 +113,8 @@ bool read_items(textio::FieldStream& in, SessionReadResult& result) {
   // A row count is a whole number; the grid rounds a fraction half to even.
   rows = std::nearbyint(rows);
   if (!(rows >= 1 && rows <= kMaxClassTableRows)) return false;
-  s.griduni_rows = static_cast<int>(rows);
-  s.class_rows.assign(static_cast<std::size_t>(s.griduni_rows - 1), ClassTableRow{});
+  s.class_table_rows = static_cast<int>(rows);
+  s.class_rows.assign(static_cast<std::size_t>(s.class_table_rows - 1), ClassTableRow{});
   read.applied();
   for (std::size_t r = 0; r < s.class_rows.size(); ++r) {
     ClassTableRow& row = s.class_rows[r];
@@ -121,16 +122,17 @@ bool read_items(textio::FieldStream& in, SessionReadResult& result) {
     if (!read.number(row.skip) || !read.path(row.path, kNoFile)) return false;
   }
 
-  if (!read.path(s.binn, kNoFile) || !read.path(s.out1, kNoFile) || !read.path(s.uniformin, kNoFile) ||
-      !read.number(s.skipuniform) || !read.path(s.uniformout, kNoFile) || !read.path(s.label18, kNo) ||
-      !read.number(s.text3)) {
+  if (!read.path(s.bihistogram_path, kNoFile) || !read.path(s.multiphase_output_path, kNoFile) ||
+      !read.path(s.uniform_input_path, kNoFile) || !read.number(s.uniform_skip) ||
+      !read.path(s.uniform_output_path, kNoFile) || !read.path(s.probability_path, kNo) ||
+      !read.number(s.probability_skip)) {
     return false;
   }
   for (int i = 3; i < 6; ++i) {
-    if (!read.number(s.text2[i])) return false;
+    if (!read.number(s.node_counts[i])) return false;
   }
-  return read.path(s.label22, kNo) && read.number(s.text4) && read.path(s.label23, kNo) &&
-         read.choice(s.option1);
+  return read.path(s.local_uniform_path, kNo) && read.number(s.local_uniform_skip) &&
+         read.path(s.local_output_path, kNo) && read.choice(s.continuous_output);
 }
 
 }  // namespace
@@ -143,33 +145,33 @@ bool write_session_settings(const std::string& path, const SessionSettings& s) {
   textio::TextWriter out;
   if (!out.create(path)) return false;
   Writer write(out);
-  write.path(s.in1, kNoFile);
-  write.path(s.in2, kNoFile);
-  write.number(s.linhas1);
-  write.number(s.linhas2);
-  write.number(s.verlito);
-  write.number(s.vervar);
-  for (int i = 0; i < 3; ++i) write.number(s.text2[i]);
-  write.whole(s.griduni_rows);
-  for (int r = 1; r < s.griduni_rows; ++r) {
+  write.path(s.multiphase_path, kNoFile);
+  write.path(s.variable_path, kNoFile);
+  write.number(s.multiphase_skip);
+  write.number(s.variable_skip);
+  write.number(s.phase_count);
+  write.number(s.variable_class_count);
+  for (int i = 0; i < 3; ++i) write.number(s.node_counts[i]);
+  write.whole(s.class_table_rows);
+  for (int r = 1; r < s.class_table_rows; ++r) {
     const std::size_t index = static_cast<std::size_t>(r - 1);
     const ClassTableRow row = index < s.class_rows.size() ? s.class_rows[index] : ClassTableRow{};
     write.number(row.skip);
     write.path(row.path, kNoFile);
   }
-  write.path(s.binn, kNoFile);
-  write.path(s.out1, kNoFile);
-  write.path(s.uniformin, kNoFile);
-  write.number(s.skipuniform);
-  write.path(s.uniformout, kNoFile);
-  write.path(s.label18, kNo);
-  write.number(s.text3);
-  for (int i = 3; i < 6; ++i) write.append_number(s.text2[i]);
+  write.path(s.bihistogram_path, kNoFile);
+  write.path(s.multiphase_output_path, kNoFile);
+  write.path(s.uniform_input_path, kNoFile);
+  write.number(s.uniform_skip);
+  write.path(s.uniform_output_path, kNoFile);
+  write.path(s.probability_path, kNo);
+  write.number(s.probability_skip);
+  for (int i = 3; i < 6; ++i) write.append_number(s.node_counts[i]);
   write.end();
-  write.path(s.label22, kNo);
-  write.number(s.text4);
-  write.path(s.label23, kNo);
-  write.choice(s.option1);
+  write.path(s.local_uniform_path, kNo);
+  write.number(s.local_uniform_skip);
+  write.path(s.local_output_path, kNo);
+  write.choice(s.continuous_output);
   const bool closed = out.close();
   return write.ok() && closed;
 }

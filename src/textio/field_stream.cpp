@@ -1,44 +1,14 @@
 #include "textio/field_stream.h"
 
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "textio/numeric_value.h"
+#include "textio/system_files.h"
 
 namespace meldrit::textio {
 namespace {
-
-#ifdef _WIN32
-int open_for_reading(const char* path) {
-  return ::_open(path, _O_RDONLY | _O_BINARY);
-}
-long read_some(int fd, char* data, std::size_t size) {
-  return ::_read(fd, data, static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size));
-}
-void close_fd(int fd) {
-  ::_close(fd);
-}
-#else
-int open_for_reading(const char* path) {
-  return ::open(path, O_RDONLY | O_CLOEXEC);
-}
-long read_some(int fd, char* data, std::size_t size) {
-  return static_cast<long>(::read(fd, data, size));
-}
-void close_fd(int fd) {
-  ::close(fd);
-}
-#endif
 
 // Character classes of the hot loops, looked up instead of compared one by one.
 enum : unsigned char {
@@ -74,13 +44,8 @@ FieldStream::~FieldStream() {
 
 bool FieldStream::open(const std::string& path) {
   close();
-  const int fd = open_for_reading(path.c_str());
+  const int fd = system_files::open_for_reading(path.c_str());
   if (fd < 0) return false;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    close_fd(fd);
-    return false;
-  }
   fd_ = fd;
   eof_ = false;
   error_ = false;
@@ -93,7 +58,7 @@ bool FieldStream::open(const std::string& path) {
 }
 
 void FieldStream::close() {
-  if (fd_ >= 0) close_fd(fd_);
+  if (fd_ >= 0) system_files::close_file(fd_);
   fd_ = -1;
   pos_ = end_ = 0;
 }
@@ -108,21 +73,17 @@ bool FieldStream::refill() {
     end_ = kept;
   }
   if (buffer_.size() - end_ < block_ / 2) buffer_.resize(end_ + block_);
-  for (;;) {
-    const long got = read_some(fd_, buffer_.data() + end_, buffer_.size() - end_);
-    if (got > 0) {
-      end_ += static_cast<std::size_t>(got);
-      return true;
-    }
-    if (got == 0) {
-      eof_ = true;
-      return false;
-    }
-    if (errno != EINTR) {
-      error_ = true;
-      return false;
-    }
+  const long got = system_files::read_some(fd_, buffer_.data() + end_, buffer_.size() - end_);
+  if (got > 0) {
+    end_ += static_cast<std::size_t>(got);
+    return true;
   }
+  if (got == 0) {
+    eof_ = true;
+  } else {
+    error_ = true;
+  }
+  return false;
 }
 
 int FieldStream::peek() {
@@ -189,9 +150,43 @@ bool FieldStream::read_line(std::string& line) {
   return true;
 }
 
+bool FieldStream::count_line_fields(std::uint64_t& count) {
+  count = 0;
+  consume_pending_separator();
+  if (peek() < 0) return false;
+  char before = ' ';
+  for (;;) {
+    for (; pos_ < end_ && !(class_of(buffer_[pos_]) & kLineEnd); ++pos_) {
+      const char c = buffer_[pos_];
+      if (c != ' ' && before == ' ') ++count;
+      before = c;
+    }
+    if (pos_ < end_) break;
+    if (!refill()) return !error_;
+  }
+  const char end = buffer_[pos_++];
+  if (end == '\r' && peek() == '\n') ++pos_;
+  return true;
+}
+
 bool FieldStream::at_end() {
   skip_separators_before_field();
   return pos_ >= end_;
+}
+
+// The place of the first byte from pos_ on that ends the field, reading more as needed; end_ when
+// the file ends first. The field's bytes stay in the buffer, from pos_ on.
+template <typename Ends>
+std::size_t FieldStream::find_field_end(Ends ends) {
+  std::size_t i = pos_;
+  for (;;) {
+    while (i < end_ && !ends(buffer_[i])) ++i;
+    if (i < end_) return i;
+    const std::size_t offset = i - pos_;
+    const bool more = refill();  // moves the kept bytes to the front, even at the end
+    i = pos_ + offset;
+    if (!more) return i;
+  }
 }
 
 ReadStatus FieldStream::scan_field(std::string_view& field, FieldMode mode) {
@@ -200,30 +195,14 @@ ReadStatus FieldStream::scan_field(std::string_view& field, FieldMode mode) {
   const unsigned char stop = mode == FieldMode::Number ? kNumberEnd : kTextEnd;
   if (buffer_[pos_] == '"') {
     ++pos_;
-    std::size_t i = pos_;
-    for (;;) {
-      while (i < end_ && buffer_[i] != '"') ++i;
-      if (i < end_) break;
-      const std::size_t offset = i - pos_;
-      const bool more = refill();  // moves the kept bytes to the front, even at the end
-      i = pos_ + offset;
-      if (!more) break;
-    }
+    const std::size_t i = find_field_end([](char c) { return c == '"'; });
     if (error_) return ReadStatus::IoError;
     field = std::string_view(buffer_.data() + pos_, i - pos_);
     pos_ = i < end_ ? i + 1 : i;  // past the closing quote
   } else if (buffer_[pos_] == ',') {
     field = std::string_view(buffer_.data() + pos_, 0);
   } else {
-    std::size_t i = pos_;
-    for (;;) {
-      while (i < end_ && !(class_of(buffer_[i]) & stop)) ++i;
-      if (i < end_) break;
-      const std::size_t offset = i - pos_;
-      const bool more = refill();  // moves the kept bytes to the front, even at the end
-      i = pos_ + offset;
-      if (!more) break;
-    }
+    const std::size_t i = find_field_end([stop](char c) { return (class_of(c) & stop) != 0; });
     if (error_) return ReadStatus::IoError;
     std::size_t last = i;
     if (mode == FieldMode::Text) {

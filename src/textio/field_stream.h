@@ -47,6 +47,11 @@ class FieldStream {
   // Reads the rest of the current line without its line end. False at the end of the file.
   bool read_line(std::string& line);
 
+  // Reads the rest of the current line, without holding it, and counts its fields: places where
+  // a character other than the blank starts the line or follows a blank. Only the blank separates
+  // here (a tab is part of a field). False at the end of the file.
+  bool count_line_fields(std::uint64_t& count);
+
   // True when nothing but blanks and line ends is left.
   bool at_end();
 
@@ -71,6 +76,8 @@ class FieldStream {
   void skip_separators_before_field();
   bool skip_one_line();
   ReadStatus scan_field(std::string_view& field, FieldMode mode);
+  template <typename Ends>
+  std::size_t find_field_end(Ends ends);
 
   int fd_ = -1;
   bool eof_ = false;

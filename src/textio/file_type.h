@@ -1,6 +1,7 @@
 #pragma once
 
-#include <initializer_list>
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace meldrit::textio {
@@ -10,10 +11,40 @@ namespace meldrit::textio {
 // "layout" passes as "out"; a name shorter than three characters never matches.
 bool file_type_matches(std::string_view file_name, std::initializer_list<std::string_view> types);
 
+// One kind of file a chooser accepts, and what it says of a file of another type.
+struct FileType {
+  std::array<std::string_view, 3> endings;  // unused places are empty
+  std::string_view wrong_type_message;
+
+  bool matches(std::string_view path) const;
+};
+
+namespace file_types {
+inline constexpr std::string_view kIllegalInput = "Illegal Type of Input Data File!";
+inline constexpr std::string_view kIllegalOutput = "Illegal Type of Output File!";
+
+inline constexpr FileType kColumnDataInput{{"out", "prn", "dat"}, kIllegalInput};
+inline constexpr FileType kColumnDataOutput{{"out", "prn", "dat"}, kIllegalOutput};
+// The per-node files of both p-field jobs.
+inline constexpr FileType kGridInput{{"out"}, kIllegalInput};
+inline constexpr FileType kGridOutput{{"out"}, kIllegalOutput};
+inline constexpr FileType kProbabilityInput{{"out"}, "Illegal Type of Input Probability Data File!"};
+inline constexpr FileType kBihistogramInput{{"dat", "txt"}, kIllegalInput};
+}  // namespace file_types
+
 // The file name without its folder (after the last '/' or '\\').
 std::string_view bare_file_name(std::string_view path);
 
 // Leading and trailing blanks removed (the trim every path label reader applies).
 std::string_view trim_blanks(std::string_view text);
+
+// The size of a file in bytes, for progress: 0 when it cannot be told (no file, a pipe).
+std::uint64_t file_size_or_zero(std::string_view path);
+
+// Whether two path captions name one file: the same text after trimming, or one file reached
+// through two spellings (relative and absolute, "..", a symbolic or hard link). A run checks its
+// output against each of its inputs with this before it opens anything, so that no input is ever
+// written over.
+bool same_file(std::string_view a, std::string_view b);
 
 }  // namespace meldrit::textio

@@ -6,20 +6,18 @@
 #include <string_view>
 #include <vector>
 
+#include "job/hooks.h"
+#include "job/outcome.h"
 #include "uniform/coordinate_option.h"
 
 namespace meldrit::uniform {
-
-// Places where a non-blank character starts the line or follows a blank. Only the blank
-// separates: a tab is part of a field, so a tab-separated line is one column.
-std::size_t count_columns(std::string_view line);
 
 // Grid rows the preview shows, and the most columns a column data file may have.
 inline constexpr int kPreviewRows = 30;
 inline constexpr int kMaxColumns = 50;
 
 struct ColumnScan {
-  bool completed = false;  // false: the import ends with "Illegal input data file format!"
+  job::Outcome outcome;  // failed: the import ends with "Illegal input data file format!"
   // The column count is known (and held by the panel) once the first data line was counted, even
   // when the count is then refused.
   bool columns_counted = false;
@@ -46,7 +44,9 @@ std::string preview_text(std::string_view field);
 // Scans a column data file: skips the header lines of `skip_text` (its leading number, whole part),
 // counts the columns of the first data line, checks them against the coordinate option, then
 // counts every field of the stream and keeps the first 30 x K for the preview. Only the preview
-// is held, so files of any length scan in constant memory.
-ColumnScan scan_column_file(const std::string& path, std::string_view skip_text, CoordinateOption option);
+// is held, so files of any length scan in constant memory. Progress by bytes; a cancel ends it as
+// cancelled.
+ColumnScan scan_column_file(const std::string& path, std::string_view skip_text, CoordinateOption option,
+                            job::Hooks& hooks = job::no_hooks());
 
 }  // namespace meldrit::uniform

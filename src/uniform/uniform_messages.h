@@ -1,19 +1,6 @@
 #pragma once
 
-namespace meldrit::uniform::messages {
-
-// The fixed texts of the uniform transformation, spelled as the program shows them.
-inline constexpr const char* kIllegalInputType = "Illegal Type of Input Data File!";
-inline constexpr const char* kIllegalOutputType = "Illegal Type of Output File!";
-inline constexpr const char* kIllegalFormat = "Illegal input data file format!";
-inline constexpr const char* kNoInputFile = "Please select input data file!";
-inline constexpr const char* kNoOutputFile = "Please select output file!";
-inline constexpr const char* kSameFile = "Note: Output file <> Input file!";
-inline constexpr const char* kNoColumn = "Please select column!";
-inline constexpr const char* kCannotRun = "Cannot run 'uniform.exe'!";
-inline constexpr const char* kComplete = "Calculation Complete!";
-
-}  // namespace meldrit::uniform::messages
+#include <string_view>
 
 namespace meldrit::uniform::files {
 
@@ -23,8 +10,26 @@ inline constexpr const char* kParameterFile = "uniform.par";
 inline constexpr const char* kValuesFile = "tempuniforme34247.out";
 inline constexpr const char* kScoresFile = "tempuniforme34246.out";
 inline constexpr const char* kCommandLine = "uniform.exe uniform.par 0";
-inline constexpr const char* kPreferencesFile = "kvat.pam";
 // High priority class.
 inline constexpr int kCreationFlags = 128;
 
 }  // namespace meldrit::uniform::files
+
+// The fixed texts of the uniform transformation, spelled as the program shows them. The choosers'
+// "Illegal Type of ..." texts are shared by every job (textio/file_type.h).
+namespace meldrit::uniform::messages {
+
+inline constexpr std::string_view kIllegalFormat = "Illegal input data file format!";
+inline constexpr std::string_view kNoInputFile = "Please select input data file!";
+inline constexpr std::string_view kNoOutputFile = "Please select output file!";
+inline constexpr std::string_view kSameFile = "Note: Output file <> Input file!";
+inline constexpr std::string_view kNoColumn = "Please select column!";
+inline constexpr std::string_view kCannotRun = "Cannot run 'uniform.exe'!";
+inline constexpr std::string_view kComplete = "Calculation Complete!";
+
+// The steps of a run, as a progress display names them.
+inline constexpr std::string_view kStageValues = "Writing the temporary file";
+inline constexpr std::string_view kStageProgram = "Running uniform.exe";
+inline constexpr std::string_view kStageOutput = "Writing the output file";
+
+}  // namespace meldrit::uniform::messages

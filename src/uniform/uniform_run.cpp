@@ -15,13 +15,6 @@
 namespace meldrit::uniform {
 namespace {
 
-bool same_file(const std::string& a, const std::string& b) {
-  if (a == b) return true;
-  // Two spellings of one existing file (a "./" or a link) are the same file too.
-  std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
-}
-
 bool write_values_file(const RunRequest& request, const std::string& input, long long samples,
                        long long columns, std::vector<double>& coordinates) {
   const int dims = coordinate_count(request.option);
@@ -82,59 +75,38 @@ void write_output(const std::string& path, int dims, const std::vector<double>& 
 
 }  // namespace
 
-const char* run_message(RunOutcome outcome) {
-  switch (outcome) {
-    case RunOutcome::Completed:
-      return messages::kComplete;
-    case RunOutcome::NoInputFile:
-      return messages::kNoInputFile;
-    case RunOutcome::NoOutputFile:
-      return messages::kNoOutputFile;
-    case RunOutcome::SameFile:
-      return messages::kSameFile;
-    case RunOutcome::NoColumn:
-      return messages::kNoColumn;
-    case RunOutcome::CannotRun:
-      break;
-  }
-  return messages::kCannotRun;
-}
-
 std::string program_file(const std::string& program_folder, const char* name) {
   return (std::filesystem::path(program_folder) / name).string();
 }
 
-RunOutcome check_run_files(const std::string& input_caption, const std::string& output_caption) {
-  const std::string input(textio::trim_blanks(input_caption));
-  const std::string output(textio::trim_blanks(output_caption));
-  if (input.empty()) return RunOutcome::NoInputFile;
-  if (output.empty()) return RunOutcome::NoOutputFile;
-  if (same_file(input, output)) return RunOutcome::SameFile;
-  return RunOutcome::Completed;
-}
-
-RunOutcome run_uniform(const RunRequest& request, const ProgramRunner& runner) {
-  if (const RunOutcome checked = check_run_files(request.input_caption, request.output_caption);
-      checked != RunOutcome::Completed) {
-    return checked;
-  }
-  if (request.selected_column < 0) return RunOutcome::NoColumn;
-
-  const long long samples = textio::whole_part_of(request.samples_text);
-  const long long columns = textio::whole_part_of(request.columns_text);
+job::Outcome run_uniform(const RunRequest& request, const ProgramRunner& runner, job::Hooks& hooks) {
   const std::string input(textio::trim_blanks(request.input_caption));
   const std::string output(textio::trim_blanks(request.output_caption));
   const std::string& folder = request.program_folder;
+  if (input.empty()) return job::Outcome::refused(messages::kNoInputFile);
+  if (output.empty()) return job::Outcome::refused(messages::kNoOutputFile);
+  for (const std::string& other :
+       {input, program_file(folder, files::kParameterFile), program_file(folder, files::kValuesFile),
+        program_file(folder, files::kScoresFile)}) {
+    if (textio::same_file(output, other)) return job::Outcome::refused(messages::kSameFile);
+  }
+  hooks.checks_passed();
+  const job::Outcome failed = job::Outcome::failed(messages::kCannotRun);
+  if (request.selected_column < 0) return job::Outcome::failed(messages::kNoColumn);
+
+  const long long samples = textio::whole_part_of(request.samples_text);
+  const long long columns = textio::whole_part_of(request.columns_text);
   const std::string values_path = program_file(folder, files::kValuesFile);
   const std::string scores_path = program_file(folder, files::kScoresFile);
 
   std::vector<double> coordinates;
   std::vector<float> scores;
   try {
-    if (!write_values_file(request, input, samples, columns, coordinates)) return RunOutcome::CannotRun;
+    hooks.stage(messages::kStageValues);
+    if (!write_values_file(request, input, samples, columns, coordinates)) return failed;
 
     textio::TextWriter parameters;
-    if (!parameters.create(program_file(folder, files::kParameterFile))) return RunOutcome::CannotRun;
+    if (!parameters.create(program_file(folder, files::kParameterFile))) return failed;
     parameters.write_line(values_path);
     textio::append_print_number(parameters.line(), 0.0);
     parameters.end_line();
@@ -145,22 +117,24 @@ RunOutcome run_uniform(const RunRequest& request, const ProgramRunner& runner) {
     parameters.end_line();
     textio::append_print_number(parameters.line(), 1.0);
     parameters.end_line();
-    if (!parameters.close()) return RunOutcome::CannotRun;
+    if (!parameters.close()) return failed;
 
-    if (!runner(files::kCommandLine, folder, request.window_mode)) return RunOutcome::CannotRun;
-    if (!read_scores(scores_path, samples, scores)) return RunOutcome::CannotRun;
+    hooks.stage(messages::kStageProgram);
+    if (!runner(files::kCommandLine, folder, request.window_mode)) return failed;
+    if (!read_scores(scores_path, samples, scores)) return failed;
   } catch (const std::bad_alloc&) {
-    return RunOutcome::CannotRun;
+    return failed;
   } catch (const std::length_error&) {
-    return RunOutcome::CannotRun;
+    return failed;
   }
 
   // From here on nothing is reported: a file that cannot be removed or written is left as it is.
   std::error_code ignored;
   std::filesystem::remove(values_path, ignored);
   std::filesystem::remove(scores_path, ignored);
+  hooks.stage(messages::kStageOutput);
   write_output(output, coordinate_count(request.option), coordinates, scores);
-  return RunOutcome::Completed;
+  return job::Outcome::done(messages::kComplete);
 }
 
 }  // namespace meldrit::uniform

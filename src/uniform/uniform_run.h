@@ -3,14 +3,11 @@
 #include <functional>
 #include <string>
 
+#include "job/hooks.h"
+#include "job/outcome.h"
 #include "uniform/coordinate_option.h"
 
 namespace meldrit::uniform {
-
-enum class RunOutcome { Completed, NoInputFile, NoOutputFile, SameFile, NoColumn, CannotRun };
-
-// The message a run ends with ("Calculation Complete!" for Completed).
-const char* run_message(RunOutcome outcome);
 
 // Starts a command line in a folder with a window mode and waits for it; false when the program
 // could not be started. The desktop passes its platform's runner, the batch front end the
@@ -31,15 +28,14 @@ struct RunRequest {
   int window_mode = 0;
 };
 
-// The checks made before any file is opened: an input and an output file chosen, and not the same
-// file. Completed when they pass.
-RunOutcome check_run_files(const std::string& input_caption, const std::string& output_caption);
-
-// The whole run after the busy pointer is shown: the file checks again, the selected column, the
-// values file, uniform.par, the external program, its scores, the removal of both temporary files
-// and the output file. Coordinates are kept in memory (N x 2 or N x 3 doubles) and the scores as
-// N floats; the values go straight to their file.
-RunOutcome run_uniform(const RunRequest& request, const ProgramRunner& runner);
+// The whole run: the checks made before anything is opened (an input and an output file chosen,
+// and the output neither the input nor one of the run's own files in the program folder), then
+// `hooks.checks_passed()`, the selected column, the values file, uniform.par, the external
+// program, its scores, the removal of both temporary files and the output file. Coordinates are
+// kept in memory (N x 2 or N x 3 doubles) and the scores as N floats; the values go straight to
+// their file.
+job::Outcome run_uniform(const RunRequest& request, const ProgramRunner& runner,
+                         job::Hooks& hooks = job::no_hooks());
 
 // The path of a fixed file of the run in the program folder.
 std::string program_file(const std::string& program_folder, const char* name);

@@ -36,10 +36,10 @@ TEST(LocalRun, OneNodeInBothOutputTypes) {
     LocalRunInput input{
         dir.write("p.out", crlf(probabilities)), 0,     dir.write("u.out", crlf(u)), 0, dir.file("o.out"), 1,
         static_cast<double>(limits.size() - 3),  limits};
-    ASSERT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+    ASSERT_TRUE(run_local_ccdf(input).completed());
     EXPECT_EQ(test::read_bytes(input.output_path), crlf(continuous)) << probabilities << " u " << u;
     input.continuous = false;
-    ASSERT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+    ASSERT_TRUE(run_local_ccdf(input).completed());
     EXPECT_EQ(test::read_bytes(input.output_path), crlf(classes)) << probabilities << " u " << u;
   }
 }
@@ -55,30 +55,28 @@ struct Files {
 
 TEST(LocalRun, SkipsHeadersAndReplacesTheOutputWithOneLinePerNode) {
   auto [dir, input] = Files();
-  const RunResult result = run_local_ccdf(input);
-  EXPECT_EQ(result.outcome, RunOutcome::Completed);
-  EXPECT_EQ(result.nodes_written, 3u);
+  EXPECT_EQ(run_local_ccdf(input), job::Outcome::done("Calculation finished!"));
   EXPECT_EQ(test::read_bytes(input.output_path), crlf("15.000|3.333|26.667"));
   input.nodes = 2;  // fields beyond the last node are not read
   input.continuous = false;
-  EXPECT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+  EXPECT_TRUE(run_local_ccdf(input).completed());
   EXPECT_EQ(test::read_bytes(input.output_path), crlf(" 2 | 1 "));
   // Paths that differ only in letter case are not the same file.
   input.uniform_path = dir.write("U.OUT", crlf("0.5|0.1|0.9"));
   input.uniform_skip = 0;
   input.output_path = dir.file("u.out");
-  EXPECT_EQ(run_local_ccdf(input).outcome, RunOutcome::Completed);
+  EXPECT_TRUE(run_local_ccdf(input).completed());
 }
 
 TEST(LocalRun, FailuresKeepTheLinesWrittenSoFar) {
-  using enum RunOutcome;
+  using enum job::Ending;
   const struct {
     std::function<void(Files&)> change;
-    RunOutcome outcome;
+    job::Ending outcome;
     std::string output;  // "-": no output file
   } cases[] = {
-      {[](auto& f) { f.input.output_path = " " + f.input.uniform_path + " "; }, SameFile, "-"},
-      {[](auto& f) { f.input.output_path = f.input.probability_path; }, SameFile, "-"},
+      {[](auto& f) { f.input.output_path = test::blank_padded(f.input.uniform_path); }, Refused, "-"},
+      {[](auto& f) { f.input.output_path = f.input.probability_path; }, Refused, "-"},
       {[](auto& f) { f.input.uniform_path = f.dir.write("u.out", crlf("h|h|0.5|0.1")); }, Failed,
        crlf("15.000|3.333")},
       {[](auto& f) { f.input.probability_path = f.dir.write("p.out", "t\r\n0.3 0.7\r\n0.3 0.7\r\n0.3"); },
@@ -88,7 +86,7 @@ TEST(LocalRun, FailuresKeepTheLinesWrittenSoFar) {
       {[](auto& f) { f.input.probability_path = f.dir.write("p.out", crlf("t|0.3 0.7|0.3 seven")); }, Failed,
        crlf("15.000")},
       {[](auto& f) { f.input.uniform_path = f.dir.file("none.out"); }, Failed, "-"},
-      {[](auto& f) { f.input.probability_path = " "; }, Failed, "-"},
+      {[](auto& f) { f.input.probability_path.assign(1, ' '); }, Failed, "-"},  // a blank caption
       {[](auto& f) { f.input.output_path = f.dir.file("no/such/dir.out"); }, Failed, "-"},
       {[](auto& f) { f.input.uniform_skip = 9; }, Failed, ""},
       {[](auto& f) { f.input.limits.resize(3); }, Failed, "-"},
@@ -98,7 +96,7 @@ TEST(LocalRun, FailuresKeepTheLinesWrittenSoFar) {
     const std::string output = f.dir.file("o.out");
     std::filesystem::remove(output);
     cases[i].change(f);
-    EXPECT_EQ(run_local_ccdf(f.input).outcome, cases[i].outcome) << "case " << i;
+    EXPECT_EQ(run_local_ccdf(f.input).ending, cases[i].outcome) << "case " << i;
     EXPECT_EQ(std::filesystem::exists(output) ? test::read_bytes(output) : "-", cases[i].output)
         << "case " << i;
   }

@@ -2,20 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "pfield_local/class_limits.h"
+#include "pfield_local/local_messages.h"
 #include "pfield_local/node_counts.h"
 #include "support/temp_dir.h"
 
 namespace meldrit::pfield_local {
 namespace {
 
-class Recorder : public ImportObserver {
+class Recorder : public job::Hooks {
  public:
-  void thresholdsDetected(int n) override { detected = n; }
+  void counted(std::string_view, std::uint64_t n) override { detected = static_cast<int>(n); }
   void warning(const std::string& text) override { warnings.push_back(text); }
-  void progress(int percent) override { percents.push_back(percent); }
+  void progress(const job::Progress& p) override {
+    if (p.items_total > 0)
+      percents.push_back(static_cast<int>(std::min<std::uint64_t>(p.items_done * 100 / p.items_total, 100)));
+  }
   int detected = -1;
   std::vector<std::string> warnings;
   std::vector<int> percents;
@@ -52,11 +57,10 @@ TEST(ProbabilityImport, CountsWarningsAndOutcome) {
   test::TempDir dir;
   for (const auto& [bytes, skip, counts, warnings] : cases) {
     Recorder recorder;
-    const ImportResult result = import_probability_file(dir.write("prob.out", bytes), skip, &recorder);
-    const bool completed = result.outcome == ImportOutcome::Completed;
+    const ImportResult result = import_probability_file(dir.write("prob.out", bytes), skip, recorder);
+    const bool completed = result.outcome.completed();
     const std::string n = std::to_string(result.thresholds), v = std::to_string(result.values);
     EXPECT_EQ(completed ? n + " " + v + " " + std::to_string(result.nodes) : "failed", counts) << bytes;
-    EXPECT_EQ(result.warnings, warnings) << bytes;
     EXPECT_EQ(recorder.warnings, warnings) << bytes;
     if (completed) {
       EXPECT_EQ(recorder.detected, result.thresholds) << bytes;
@@ -69,19 +73,19 @@ TEST(ProbabilityImport, LimitsCaptionsAndProgress) {
   std::string line100;
   for (int i = 0; i < 100; ++i) line100 += "0.5 ";
   EXPECT_EQ(import_probability_file(dir.write("a.out", line100 + "\n"), 0).thresholds, 100);
-  EXPECT_EQ(import_probability_file(dir.write("b.out", line100 + "0.5\n"), 0).outcome, ImportOutcome::Failed);
-  EXPECT_EQ(import_probability_file(dir.file("none.out"), 0).outcome, ImportOutcome::Failed);
-  EXPECT_EQ(import_probability_file("   ", 0).outcome, ImportOutcome::NoFile);
+  const job::Outcome failed = job::Outcome::failed("Error during import input probability data file!");
+  EXPECT_EQ(import_probability_file(dir.write("b.out", line100 + "0.5\n"), 0).outcome, failed);
+  EXPECT_EQ(import_probability_file(dir.file("none.out"), 0).outcome, failed);
+  EXPECT_EQ(import_probability_file("   ", 0).outcome,
+            job::Outcome::refused("Please select input probability data file!"));
   // The caption is trimmed before the file is opened.
-  EXPECT_EQ(import_probability_file("  " + dir.write("p.out", "0.5\n") + " ", 0).outcome,
-            ImportOutcome::Completed);
+  EXPECT_TRUE(import_probability_file("  " + dir.write("p.out", "0.5\n") + " ", 0).outcome.completed());
   std::string bytes;
   for (int i = 0; i < 5001; ++i) bytes += "0.1 0.2\n";
   Recorder recorder;
-  ASSERT_EQ(import_probability_file(dir.write("p.out", bytes), 0, &recorder).outcome,
-            ImportOutcome::Completed);
+  ASSERT_TRUE(import_probability_file(dir.write("p.out", bytes), 0, recorder).outcome.completed());
   ASSERT_FALSE(recorder.percents.empty());
-  EXPECT_LE(recorder.percents.size(), 100u);
+  EXPECT_LE(recorder.percents.size(), 101u);
   EXPECT_EQ(recorder.percents.back(), 100);
   EXPECT_TRUE(std::is_sorted(recorder.percents.begin(), recorder.percents.end()));
 }
@@ -89,8 +93,6 @@ TEST(ProbabilityImport, LimitsCaptionsAndProgress) {
 TEST(ProbabilityImport, SkipCountAndFirstLineRules) {
   const std::pair<const char*, const char*> skips[] = {{"2.7", "2"}, {"abc", "0"}, {"", "0"}, {"-1.5", "-2"}};
   for (const auto& [text, whole] : skips) EXPECT_EQ(skip_count_text(text), whole) << text;
-  EXPECT_EQ(count_blank_separated_fields("0.1\t0.5"), 1);
-  EXPECT_EQ(count_blank_separated_fields("a  b   c "), 3);
 }
 
 // "lower|upper;lower|upper;..." -> the class rows of the thresholds table.
@@ -127,8 +129,8 @@ TEST(ClassLimits, FirstFailureOrTheLimits) {
   };
   for (const auto& [input, message, reset_box, limits] : cases) {
     const ClassLimitsResult result = check_class_limits(input);
-    EXPECT_EQ(result.passed, message.empty()) << message;
-    EXPECT_EQ(result.message, message);
+    EXPECT_EQ(result.outcome.completed(), message.empty()) << message;
+    EXPECT_EQ(result.outcome.message, message);
     EXPECT_EQ(result.reset_box, reset_box) << message;
     EXPECT_EQ(limits.empty() ? limits : result.limits, limits) << message;
   }
@@ -145,7 +147,7 @@ TEST(NodeText, WholePartThenSignDroppedWithTheMessage) {
     EXPECT_EQ(result.text, text) << typed;
     EXPECT_EQ(result.negative, whole_text[0] == '-') << typed;
   }
-  EXPECT_EQ(illegal_node_count_message("Y"), "Illegal value for number Y nodes!");
+  EXPECT_EQ(messages::illegal_node_count("Y"), "Illegal value for number Y nodes!");
 }
 
 }  // namespace

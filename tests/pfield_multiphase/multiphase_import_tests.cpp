@@ -9,8 +9,6 @@
 namespace meldrit::pfield_multiphase {
 namespace {
 
-using Status = ImportOutcome::Status;
-
 TEST(MultiphaseImport, DetectsCountsAndRows) {
   // multiphase data file (nullptr: none), its skip count, variable data file, and the outcome with the
   // captions P and V and the class table rows once the counts are set
@@ -34,13 +32,15 @@ TEST(MultiphaseImport, DetectsCountsAndRows) {
     if (multiphase) inputs.multiphase_path = dir.write("phases.out", multiphase);
     inputs.multiphase_skip = skip;
     if (variable) inputs.variable_path = "  " + dir.write("classes.out", variable) + " ";
-    const ImportOutcome outcome = import_data_files(inputs);
-    const bool completed = outcome.status == Status::Completed;
-    EXPECT_EQ(outcome.message, completed ? "" : messages::kImportError);
-    std::string got = completed ? "completed" : outcome.status == Status::Failed ? "failed" : "other";
-    if (outcome.counts_set)
-      got += " " + outcome.phases_caption + " " + outcome.variable_classes_caption + " " +
-             std::to_string(outcome.grid_rows);
+    const ImportResult result = import_data_files(inputs);
+    const bool completed = result.outcome.completed();
+    EXPECT_EQ(result.outcome.message, completed ? "" : messages::kImportError);
+    std::string got = completed                                      ? "completed"
+                      : result.outcome.ending == job::Ending::Failed ? "failed"
+                                                                     : "other";
+    if (result.counts_set)
+      got += " " + result.phases_caption + " " + result.variable_classes_caption + " " +
+             std::to_string(result.grid_rows);
     EXPECT_EQ(got, expected) << (multiphase ? multiphase : "no file");
   }
   EXPECT_EQ(class_row_label(12), "Class  12");
@@ -50,14 +50,13 @@ TEST(MultiphaseImport, SameOrMissingFileChangesNothing) {
   ImportInputs inputs;
   inputs.multiphase_path = " /data/a.out";
   inputs.variable_path = "/data/a.out  ";
-  ImportOutcome outcome = import_data_files(inputs);
-  EXPECT_EQ(outcome.status, Status::SameFile);
-  EXPECT_EQ(outcome.message, "Note: 1st Input file <> 2nd Input File");
-  EXPECT_FALSE(outcome.counts_set);
+  ImportResult result = import_data_files(inputs);
+  EXPECT_EQ(result.outcome, job::Outcome::refused("Note: 1st Input file <> 2nd Input File"));
+  EXPECT_FALSE(result.counts_set);
   inputs.multiphase_path.clear();
-  outcome = import_data_files(inputs);
-  EXPECT_EQ(outcome.status, Status::Failed);
-  EXPECT_FALSE(outcome.counts_set);
+  result = import_data_files(inputs);
+  EXPECT_EQ(result.outcome.ending, job::Ending::Failed);
+  EXPECT_FALSE(result.counts_set);
 }
 
 TEST(MultiphaseNodeCounts, FirstFaultOnly) {
@@ -74,8 +73,8 @@ TEST(MultiphaseNodeCounts, FirstFaultOnly) {
   };
   for (const auto& [texts, message, reset_box] : cases) {
     const NodeCountCheck check = check_node_counts(texts);
-    EXPECT_EQ(check.ok, message.empty()) << texts[0];
-    EXPECT_EQ(check.message, message);
+    EXPECT_EQ(check.outcome.completed(), message.empty()) << texts[0];
+    EXPECT_EQ(check.outcome.message, message);
     EXPECT_EQ(check.reset_box, reset_box) << texts[0];
   }
 }

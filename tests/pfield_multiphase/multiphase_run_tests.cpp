@@ -12,7 +12,7 @@
 namespace meldrit::pfield_multiphase {
 namespace {
 
-using Status = RunOutcome::Status;
+using job::Ending;
 using test::crlf;
 
 // One ccdf table: two unused fields, the point count (counted unless given), then one "z F" line per point.
@@ -41,7 +41,7 @@ class MultiphaseRun : public testing::Test {
     in_.variable_path = dir_.write("classes.out", content);
     in_.variable_classes = count;
   }
-  RunOutcome run() { return run_multiphase(in_); }
+  job::Outcome run() { return run_multiphase(in_); }
   std::string output() const { return test::read_bytes(in_.output_path); }
 
   test::TempDir dir_;
@@ -73,7 +73,8 @@ TEST_F(MultiphaseRun, InterpolatesInTheLastMatchingIntervalOrStopsAtTheFirstBadI
     std::string bihistogram;
     std::vector<std::string> uniform;  // one file per phase
     std::string phases, classes;       // empty: no multiphase / variable data file
-    std::string message, output;       // the lines kept
+    std::string_view message;
+    std::string output;  // the lines kept
     double variable_classes = 1;
   } cases[] = {
       {7, worked, {crlf(".5|.1|.9|.2|.8|.35|.65")}, "", "", kCompleted, crlf("30.|.|.|10.|40.|15.|35.")},
@@ -100,15 +101,15 @@ TEST_F(MultiphaseRun, InterpolatesInTheLastMatchingIntervalOrStopsAtTheFirstBadI
       {3, kWhole, {crlf(".5|1")}, "", "", phase_short, crlf("10.|20.")},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.message + " " + c.uniform[0]);
+    SCOPED_TRACE(std::string(c.message) + " " + c.uniform[0]);
     in_ = RunInputs{};
     in_.output_path = dir_.file("result.out");
     std::filesystem::remove(in_.output_path);
     setup(c.nodes, c.bihistogram, c.uniform);
     if (!c.phases.empty()) phases(c.phases);
     if (!c.classes.empty()) classes(c.classes, c.variable_classes);
-    const RunOutcome outcome = run();
-    EXPECT_EQ(outcome.status, c.message == kCompleted ? Status::Completed : Status::Failed);
+    const job::Outcome outcome = run();
+    EXPECT_EQ(outcome.ending, c.message == kCompleted ? Ending::Completed : Ending::Failed);
     EXPECT_EQ(outcome.message, c.message);
     EXPECT_EQ(output(), c.output);
   }
@@ -119,7 +120,7 @@ TEST_F(MultiphaseRun, SkipCountsAndSeveralValuesPerLine) {
   in_.class_rows[0].skip = "2";
   phases("# codes\r\n1 1 1\r\n");
   in_.multiphase_skip = 1;
-  EXPECT_EQ(run().status, Status::Completed);
+  EXPECT_EQ(run().ending, Ending::Completed);
   EXPECT_EQ(output(), crlf("10.|20.|."));
 }
 
@@ -129,7 +130,7 @@ TEST_F(MultiphaseRun, EveryPhaseFileIsOpenAtOnce) {
     bihistogram += block(std::to_string(p) + " 0|" + std::to_string(p) + " 1");
   setup(2, bihistogram, std::vector<std::string>(kMaxPhases, ".5 .5\r\n"));
   phases(std::to_string(kMaxPhases) + " 17\r\n");
-  EXPECT_EQ(run().status, Status::Completed);
+  EXPECT_EQ(run().ending, Ending::Completed);
   EXPECT_EQ(output(), std::to_string(kMaxPhases) + ".\r\n17.\r\n");
   in_.phases = kMaxPhases + 1;
   EXPECT_EQ(run().message, messages::too_many_phases(kMaxPhases));
@@ -161,11 +162,14 @@ TEST_F(MultiphaseRun, ChecksInOrderThenFilesThatCannotBeOpenedOrWritten) {
   };
   for (std::size_t i = 0; i < std::size(steps); ++i) {
     steps[i].first();
-    bool checks_passed = false;
-    const RunOutcome outcome = run_multiphase(in_, [&] { checks_passed = true; });
+    struct : job::Hooks {
+      void checks_passed() override { passed = true; }
+      bool passed = false;
+    } hooks;
+    const job::Outcome outcome = run_multiphase(in_, hooks);
     EXPECT_EQ(outcome.message, steps[i].second);
-    EXPECT_EQ(outcome.status, i < 4 ? Status::CheckFailed : Status::Failed) << i;
-    EXPECT_EQ(checks_passed, i >= 4) << i;
+    EXPECT_EQ(outcome.ending, i < 4 ? Ending::Refused : Ending::Failed) << i;
+    EXPECT_EQ(hooks.passed, i >= 4) << i;
   }
 }
 
@@ -180,12 +184,10 @@ TEST_F(MultiphaseRun, LargeRunKeepsEveryLineUpToTheFailure) {
   }
   setup(kGood + 5, kWhole, {uniform + ".5\r\n.5\r\n"});
   phases(codes + "7\r\n");
-  RunOutcome outcome = run();
-  EXPECT_EQ(outcome.message, messages::kPhaseError);
-  EXPECT_EQ(outcome.nodes_written, kGood);
+  EXPECT_EQ(run(), job::Outcome::failed(messages::kPhaseError));
   EXPECT_TRUE(output() == expected);
   in_.nx = kGood;
-  EXPECT_EQ(run().status, Status::Completed);
+  EXPECT_EQ(run().ending, Ending::Completed);
   EXPECT_TRUE(output() == expected);
 }
 

@@ -15,12 +15,14 @@ using test::read_bytes;
 
 // Every control value in file order, the row cells included, each followed by "|".
 std::string flat(const SessionSettings& s) {
-  std::vector<std::string> v = {s.in1, s.in2, s.linhas1, s.linhas2, s.verlito, s.vervar};
-  v.insert(v.end(), s.text2.begin(), s.text2.end());
-  v.push_back(std::to_string(s.griduni_rows));
+  std::vector<std::string> v = {s.multiphase_path, s.variable_path, s.multiphase_skip,
+                                s.variable_skip,   s.phase_count,   s.variable_class_count};
+  v.insert(v.end(), s.node_counts.begin(), s.node_counts.end());
+  v.push_back(std::to_string(s.class_table_rows));
   for (const ClassTableRow& row : s.class_rows) v.insert(v.end(), {row.label, row.skip, row.path});
-  v.insert(v.end(), {s.binn, s.out1, s.uniformin, s.skipuniform, s.uniformout, s.label18, s.text3, s.label22,
-                     s.text4, s.label23, s.option1 ? "True" : "False"});
+  v.insert(v.end(), {s.bihistogram_path, s.multiphase_output_path, s.uniform_input_path, s.uniform_skip,
+                     s.uniform_output_path, s.probability_path, s.probability_skip, s.local_uniform_path,
+                     s.local_uniform_skip, s.local_output_path, s.continuous_output ? "True" : "False"});
   std::string joined;
   for (const std::string& item : v) joined += item + "|";
   return joined;
@@ -28,22 +30,22 @@ std::string flat(const SessionSettings& s) {
 
 SessionSettings filled() {
   SessionSettings s;
-  s.in1 = "/data/phases.out";
-  s.in2 = "  /data/my classes.out";  // written unchanged, leading blanks lost on reading
-  s.linhas1 = " 3";
-  s.linhas2 = "2.5x";
-  s.vervar = "-4";
-  s.text2 = {"10", " ", "abc", " 10", "0.25", "5"};
-  s.griduni_rows = 3;
+  s.multiphase_path = "/data/phases.out";
+  s.variable_path = "  /data/my classes.out";  // written unchanged, leading blanks lost on reading
+  s.multiphase_skip = " 3";
+  s.variable_skip = "2.5x";
+  s.variable_class_count = "-4";
+  s.node_counts = {"10", " ", "abc", " 10", "0.25", "5"};
+  s.class_table_rows = 3;
   s.class_rows = {{"Phase A", "1", "/u/one.out"}, {"", " ", "  "}};
-  s.binn = "/b/bihist.dat";
-  s.uniformin = "/in/samples.prn";
-  s.skipuniform = ".5";
-  s.label18 = "/p/prob.out";
-  s.text3 = "1e3";
-  s.label22 = "   ";
-  s.label23 = "/o/local.out";
-  s.option1 = false;
+  s.bihistogram_path = "/b/bihist.dat";
+  s.uniform_input_path = "/in/samples.prn";
+  s.uniform_skip = ".5";
+  s.probability_path = "/p/prob.out";
+  s.probability_skip = "1e3";
+  s.local_uniform_path = "   ";
+  s.local_output_path = "/o/local.out";
+  s.continuous_output = false;
   return s;
 }
 
@@ -62,7 +64,7 @@ TEST(SessionSettingsFile, WritesEveryItemInFileOrder) {
            " 0 |/o/local.out|False"));
   // Only the header row: no row lines, line 11 is the bihistogram data file.
   SessionSettings one_row;
-  one_row.griduni_rows = 1;
+  one_row.class_table_rows = 1;
   one_row.class_rows.clear();
   ASSERT_TRUE(write_session_settings(dir.file("r.ini"), one_row));
   const std::string head = crlf("NO FILE|NO FILE| 0 | 0 | 1 | 1 | 0 | 0 | 0 | 1 |NO FILE");
@@ -108,11 +110,12 @@ TEST(SessionSettingsFile, ReadingStopsAtTheFirstBadItem) {
   test::TempDir dir;
   for (const auto& [content, expected] : cases) {
     const SessionReadResult r = read_session_settings_file(dir.write("meldrit.ini", content));
-    ASSERT_EQ(r.settings.class_rows.size() + 1, static_cast<std::size_t>(r.settings.griduni_rows)) << content;
+    ASSERT_EQ(r.settings.class_rows.size() + 1, static_cast<std::size_t>(r.settings.class_table_rows))
+        << content;
     const std::string label = r.settings.class_rows.empty() ? "" : r.settings.class_rows[0].label;
-    EXPECT_EQ(std::to_string(r.items_read) + " " + std::to_string(r.settings.griduni_rows) + " [" + label +
-                  "] " + r.settings.linhas1 + " [" + r.settings.binn + "] " +
-                  (r.settings.option1 ? "True" : "False"),
+    EXPECT_EQ(std::to_string(r.items_read) + " " + std::to_string(r.settings.class_table_rows) + " [" +
+                  label + "] " + r.settings.multiphase_skip + " [" + r.settings.bihistogram_path + "] " +
+                  (r.settings.continuous_output ? "True" : "False"),
               expected)
         << content;
   }

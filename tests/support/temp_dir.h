@@ -47,6 +47,14 @@ inline std::string crlf(std::string_view joined) {
   return text + "\r\n";
 }
 
+// A path caption with a blank on either side, as a trimmed label may hold it.
+inline std::string blank_padded(const std::string& text) {
+  std::string padded(1, ' ');
+  padded += text;
+  padded += ' ';
+  return padded;
+}
+
 inline std::string read_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

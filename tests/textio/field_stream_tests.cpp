@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,33 @@ TEST(FieldStream, LinesAndFieldsLongerThanABlock) {
   EXPECT_FALSE(stream.read_line(line));
 }
 
+TEST(FieldStream, CountsTheFieldsOfALineWithoutHoldingIt) {
+  // the line and what follows it, the count; only the blank separates
+  const std::pair<std::string, std::uint64_t> cases[] = {
+      {"0.1 0.5 0.9\r\nnext", 3},
+      {"   0.1 0.5\n", 2},
+      {"0.1,0.5\r\n", 1},
+      {"1\t2\t3", 1},
+      {"a  b   c \r", 3},
+      {"\r\n1 2\r\n", 0},
+      {std::string(300, '7') + " 1 2", 3},
+      {" " + std::string(200, ' ') + "x\n", 1},
+  };
+  test::TempDir dir;
+  for (const auto& [bytes, count] : cases) {
+    FieldStream stream(64);
+    ASSERT_TRUE(stream.open(dir.write("c.txt", bytes)));
+    std::uint64_t counted = 99;
+    EXPECT_TRUE(stream.count_line_fields(counted)) << bytes;
+    EXPECT_EQ(counted, count) << bytes;
+  }
+  FieldStream stream;
+  ASSERT_TRUE(stream.open(dir.write("two.txt", "1 2\r\n3\r\n")));
+  std::uint64_t counted = 0;
+  EXPECT_TRUE(stream.count_line_fields(counted) && stream.count_line_fields(counted) && counted == 1);
+  EXPECT_FALSE(stream.count_line_fields(counted));
+}
+
 TEST(FieldStream, NumbersNonNumbersAndTheEnd) {
   test::TempDir dir;
   FieldStream stream;
@@ -121,8 +149,30 @@ TEST(FileType, LastThreeCharactersOfTheBareName) {
   EXPECT_TRUE(file_type_matches("mydat", {"out", "prn", "dat"}));
   EXPECT_TRUE(file_type_matches("a.PRN", {"out", "prn", "dat"}));
   EXPECT_FALSE(file_type_matches("data.csv", {"dat", "txt"}));
+  EXPECT_TRUE(file_types::kBihistogramInput.matches("/a/b.TXT"));
+  EXPECT_FALSE(file_types::kBihistogramInput.matches("b.out"));
   EXPECT_EQ(trim_blanks("  a b  "), "a b");
   EXPECT_EQ(trim_blanks(" "), "");
+}
+
+TEST(SameFile, OneFileThroughAnySpelling) {
+  test::TempDir dir;
+  namespace fs = std::filesystem;
+  const std::string file = dir.write("data.out", "1\r\n");
+  fs::create_directories(dir.file("sub"));
+  fs::create_symlink(file, dir.file("link.out"));
+  fs::create_hard_link(file, dir.file("hard.out"));
+  const fs::path relative = fs::relative(file);
+  const std::pair<std::string, bool> cases[] = {
+      {" " + file + "  ", true},           {relative.string(), true},
+      {dir.file("sub/../data.out"), true}, {dir.file("link.out"), true},
+      {dir.file("hard.out"), true},        {dir.file("DATA.OUT"), false},
+      {dir.file("other.out"), false},      {"", false},
+  };
+  for (const auto& [other, same] : cases) EXPECT_EQ(same_file(file, other), same) << other;
+  // A file not made yet, spelled two ways.
+  EXPECT_TRUE(same_file(dir.file("new.out"), dir.file("sub/../new.out")));
+  EXPECT_TRUE(same_file(dir.file("sub/../link2.out"), dir.file("link2.out")));
 }
 
 }  // namespace

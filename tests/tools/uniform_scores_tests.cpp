@@ -1,4 +1,4 @@
-#include "uniform/uniform_scores.h"
+#include "uniform_tool/uniform_scores.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,9 @@ TEST(ReadParameters, AcceptsTheRunsFileAndRefusesBadLines) {
   test::TempDir dir;
   for (const auto& [text, error_part] : cases) {
     Parameters parameters;
-    std::string error;
-    EXPECT_EQ(read_parameters(dir.write("uniform.par", text), parameters, error), *error_part == 0) << text;
-    EXPECT_NE(error.find(error_part), std::string::npos) << text << " / " << error;
+    const job::Outcome read = read_parameters(dir.write("uniform.par", text), parameters);
+    EXPECT_EQ(read.completed(), *error_part == 0) << text;
+    EXPECT_NE(read.message.find(error_part), std::string::npos) << text << " / " << read.message;
   }
 }
 

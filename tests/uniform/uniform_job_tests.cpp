@@ -7,6 +7,7 @@
 
 #include "support/temp_dir.h"
 #include "uniform/column_scan.h"
+#include "uniform/uniform_messages.h"
 
 namespace meldrit::uniform {
 namespace {
@@ -29,7 +30,7 @@ struct RunFixture {
 
   RunRequest request(const std::string& data, CoordinateOption option, int columns, int samples,
                      int selected) {
-    return RunRequest(" " + dir.write("data.dat", data) + " ", dir.file("result.out"), "1", option,
+    return RunRequest(test::blank_padded(dir.write("data.dat", data)), dir.file("result.out"), "1", option,
                       std::to_string(columns), std::to_string(samples), selected, folder, 3);
   }
   ProgramRunner fake() {
@@ -52,7 +53,7 @@ TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFil
   for (const auto& [option, columns, selected, data, values, output] : cases) {
     RunFixture f;
     const RunRequest r = f.request(data, option, columns, 2, selected);
-    ASSERT_EQ(run_uniform(r, f.fake()), RunOutcome::Completed);
+    ASSERT_EQ(run_uniform(r, f.fake()), job::Outcome::done(messages::kComplete));
     EXPECT_EQ(f.seen, "uniform.exe uniform.par 0|" + f.folder + "|3|" + values);
     EXPECT_EQ(read_bytes(f.folder + "/uniform.par"), crlf(f.folder + "/tempuniforme34247.out| 0 |" +
                                                           f.folder + "/tempuniforme34246.out| 2 | 1 | 1 "));
@@ -64,22 +65,27 @@ TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFil
   RunFixture f;
   f.scores = crlf(" .5  .25 | .75 ");
   RunRequest r = f.request(crlf("h|1|2"), CoordinateOption::None, 1, 2, 1);
-  EXPECT_EQ(run_uniform(r, f.fake()), RunOutcome::Completed);
+  EXPECT_EQ(run_uniform(r, f.fake()), job::Outcome::done(messages::kComplete));
   EXPECT_EQ(read_bytes(f.dir.file("result.out")), crlf(" .5 | .25 "));
   r.output_caption = f.dir.file("no-such-folder/result.out");
-  EXPECT_EQ(run_uniform(r, f.fake()), RunOutcome::Completed);
+  EXPECT_EQ(run_uniform(r, f.fake()), job::Outcome::done(messages::kComplete));
 }
 
 TEST(UniformRun, ChecksComeBeforeAnyFileIsWritten) {
   RunFixture f;
   RunRequest r = f.request(crlf("h|1"), CoordinateOption::None, 1, 1, 1);
   const std::string input = r.input_caption;
-  const std::tuple<std::string, std::string, int, RunOutcome> cases[] = {
-      {" ", "out.dat", 1, RunOutcome::NoInputFile},
-      {input, "  ", 1, RunOutcome::NoOutputFile},
-      {input, input, 1, RunOutcome::SameFile},
-      {input, f.dir.path().string() + "/./data.dat", 1, RunOutcome::SameFile},
-      {input, "out.dat", -1, RunOutcome::NoColumn},
+  using job::Outcome;
+  const std::tuple<std::string, std::string, int, Outcome> cases[] = {
+      {" ", "out.dat", 1, Outcome::refused(messages::kNoInputFile)},
+      {input, "  ", 1, Outcome::refused(messages::kNoOutputFile)},
+      {input, input, 1, Outcome::refused(messages::kSameFile)},
+      {input, f.dir.path().string() + "/./data.dat", 1, Outcome::refused(messages::kSameFile)},
+      // The run's own files in the program folder are never an output either.
+      {input, f.folder + "/uniform.par", 1, Outcome::refused(messages::kSameFile)},
+      {input, f.folder + "/../" + fs::path(f.folder).filename().string() + "/tempuniforme34246.out", 1,
+       Outcome::refused(messages::kSameFile)},
+      {input, "out.dat", -1, Outcome::failed(messages::kNoColumn)},
   };
   for (const auto& [in, out, selected, expected] : cases) {
     r.input_caption = in;
@@ -106,7 +112,8 @@ TEST(UniformRun, FailureEndLeavesTheValuesFileAndNoOutput) {
     RunFixture f;
     f.scores = scores;
     f.start_fails = start_fails;
-    EXPECT_EQ(run_uniform(f.request(data, CoordinateOption::None, 2, 2, 2), f.fake()), RunOutcome::CannotRun)
+    EXPECT_EQ(run_uniform(f.request(data, CoordinateOption::None, 2, 2, 2), f.fake()),
+              job::Outcome::failed(messages::kCannotRun))
         << data << scores;
     EXPECT_EQ(!f.seen.empty(), started) << data << scores;
     EXPECT_TRUE(f.has("tempuniforme34247.out"));
@@ -130,7 +137,8 @@ std::string columns(int k) {
 std::string summary(const ColumnScan& scan) {
   const std::string k = "K=" + std::to_string(scan.columns);
   if (!scan.columns_counted) return "not counted";
-  if (!scan.columns_shown || !scan.completed) return (scan.columns_shown ? "failed " : "refused ") + k;
+  if (!scan.columns_shown || !scan.outcome.completed())
+    return (scan.columns_shown ? "failed " : "refused ") + k;
   return k + " N=" + std::to_string(scan.samples);
 }
 

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "uniform/uniform_scores.h"
+#include "uniform_tool/uniform_scores.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -1,4 +1,4 @@
-#include "uniform/uniform_scores.h"
+#include "uniform_tool/uniform_scores.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,37 +20,34 @@ namespace {
 // Whole numbers beyond 2^53 are no longer exact in a double.
 constexpr double kLargestWhole = 9007199254740992.0;
 
-bool read_item(textio::FieldStream& stream, int line, std::string& item, std::string& error) {
+job::Outcome read_item(textio::FieldStream& stream, int line, std::string& item) {
   if (!stream.read_line(item)) {
-    error = "the parameter file ends before line " + std::to_string(line);
-    return false;
+    return job::Outcome::failed("the parameter file ends before line " + std::to_string(line));
   }
   item = std::string(textio::trim_blanks(item));
-  return true;
+  return job::Outcome::done();
 }
 
-bool read_path(textio::FieldStream& stream, int line, std::string& path, std::string& error) {
-  if (!read_item(stream, line, path, error)) return false;
+job::Outcome read_path(textio::FieldStream& stream, int line, std::string& path) {
+  if (job::Outcome read = read_item(stream, line, path); !read.completed()) return read;
   if (path.empty()) {
-    error = "line " + std::to_string(line) + " of the parameter file names no file";
-    return false;
+    return job::Outcome::failed("line " + std::to_string(line) + " of the parameter file names no file");
   }
-  return true;
+  return job::Outcome::done();
 }
 
-bool read_whole(textio::FieldStream& stream, int line, std::uint64_t smallest, std::uint64_t& value,
-                std::string& error) {
+job::Outcome read_whole(textio::FieldStream& stream, int line, std::uint64_t smallest, std::uint64_t& value) {
   std::string item;
-  if (!read_item(stream, line, item, error)) return false;
+  if (job::Outcome read = read_item(stream, line, item); !read.completed()) return read;
   double number = 0;
   if (!textio::parse_number(item, number) || number != std::floor(number) ||
       number < static_cast<double>(smallest) || number > kLargestWhole) {
-    error = "line " + std::to_string(line) + " of the parameter file must be a whole number of at least " +
-            std::to_string(smallest) + ", not \"" + item + "\"";
-    return false;
+    return job::Outcome::failed("line " + std::to_string(line) +
+                                " of the parameter file must be a whole number of at least " +
+                                std::to_string(smallest) + ", not \"" + item + "\"");
   }
   value = static_cast<std::uint64_t>(number);
-  return true;
+  return job::Outcome::done();
 }
 
 void remove_quietly(const std::string& path) {
@@ -61,36 +58,32 @@ void remove_quietly(const std::string& path) {
 
 }  // namespace
 
-bool read_parameters(const std::string& path, Parameters& parameters, std::string& error) {
+job::Outcome read_parameters(const std::string& path, Parameters& parameters) {
   textio::FieldStream stream;
   if (!stream.open(path)) {
-    error = "cannot open the parameter file " + path;
-    return false;
+    return job::Outcome::failed("cannot open the parameter file " + path);
   }
-  if (!read_path(stream, 1, parameters.input_path, error) ||
-      !read_whole(stream, 2, 0, parameters.header_lines, error) ||
-      !read_path(stream, 3, parameters.score_path, error) ||
-      !read_whole(stream, 4, 0, parameters.count, error) ||
-      !read_whole(stream, 5, 1, parameters.column, error) ||
-      !read_whole(stream, 6, 1, parameters.fields_per_record, error)) {
-    return false;
-  }
+  job::Outcome read = read_path(stream, 1, parameters.input_path);
+  if (read.completed()) read = read_whole(stream, 2, 0, parameters.header_lines);
+  if (read.completed()) read = read_path(stream, 3, parameters.score_path);
+  if (read.completed()) read = read_whole(stream, 4, 0, parameters.count);
+  if (read.completed()) read = read_whole(stream, 5, 1, parameters.column);
+  if (read.completed()) read = read_whole(stream, 6, 1, parameters.fields_per_record);
+  if (!read.completed()) return read;
   if (parameters.column > parameters.fields_per_record) {
-    error = "the field of the value (line 5) lies beyond the fields per record (line 6)";
-    return false;
+    return job::Outcome::failed("the field of the value (line 5) lies beyond the fields per record (line 6)");
   }
-  return true;
+  return job::Outcome::done();
 }
 
-bool read_samples(const Parameters& parameters, std::vector<Sample>& samples, std::string& error) {
+job::Outcome read_samples(const Parameters& parameters, std::vector<Sample>& samples) {
   textio::FieldStream stream;
   if (!stream.open(parameters.input_path)) {
-    error = "cannot open the file of values " + parameters.input_path;
-    return false;
+    return job::Outcome::failed("cannot open the file of values " + parameters.input_path);
   }
   if (!stream.skip_lines(static_cast<double>(parameters.header_lines))) {
-    error = "the file of values " + parameters.input_path + " has fewer lines than its header";
-    return false;
+    return job::Outcome::failed("the file of values " + parameters.input_path +
+                                " has fewer lines than its header");
   }
   samples.clear();
   samples.reserve(parameters.count);
@@ -101,18 +94,19 @@ bool read_samples(const Parameters& parameters, std::vector<Sample>& samples, st
           field == parameters.column ? stream.next_number(value) : stream.skip_field();
       if (status == textio::ReadStatus::Ok) continue;
       if (status == textio::ReadStatus::EndOfFile) {
-        error = "the file of values " + parameters.input_path + " holds " + std::to_string(i) + " of the " +
-                std::to_string(parameters.count) + " values";
-      } else if (status == textio::ReadStatus::NotNumeric) {
-        error = "value " + std::to_string(i + 1) + " of " + parameters.input_path + " is not a number";
-      } else {
-        error = "cannot read the file of values " + parameters.input_path;
+        return job::Outcome::failed("the file of values " + parameters.input_path + " holds " +
+                                    std::to_string(i) + " of the " + std::to_string(parameters.count) +
+                                    " values");
       }
-      return false;
+      if (status == textio::ReadStatus::NotNumeric) {
+        return job::Outcome::failed("value " + std::to_string(i + 1) + " of " + parameters.input_path +
+                                    " is not a number");
+      }
+      return job::Outcome::failed("cannot read the file of values " + parameters.input_path);
     }
     samples.push_back(Sample{value, i});
   }
-  return true;
+  return job::Outcome::done();
 }
 
 std::vector<float> score_samples(std::vector<Sample>& samples) {
@@ -148,21 +142,19 @@ std::vector<float> uniform_scores(const std::vector<double>& values) {
   return score_samples(samples);
 }
 
-bool write_scores(const std::string& path, const std::vector<float>& scores, std::string& error) {
+job::Outcome write_scores(const std::string& path, const std::vector<float>& scores) {
   textio::TextWriter writer;
   if (!writer.create(path)) {
-    error = "cannot create the score file " + path;
-    return false;
+    return job::Outcome::failed("cannot create the score file " + path);
   }
   for (const float score : scores) {
     textio::append_print_number(writer.line(), score);
     if (!writer.end_line()) break;
   }
   if (!writer.close()) {
-    error = "cannot write the score file " + path;
-    return false;
+    return job::Outcome::failed("cannot write the score file " + path);
   }
-  return true;
+  return job::Outcome::done();
 }
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -174,28 +166,28 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
   }
   const bool verbose = arguments.size() == 2 && arguments[1] == "1";
   Parameters parameters;
-  std::string error;
-  const auto fail = [&] {
+  const auto fail = [&](const job::Outcome& outcome) {
     // A score file left by an earlier run must never pass for this run's result.
     remove_quietly(parameters.score_path);
-    err << "uniform.exe: " << error << '\n';
+    err << "uniform.exe: " << outcome.message << '\n';
     return 1;
   };
-  if (!read_parameters(arguments[0], parameters, error)) return fail();
+  if (job::Outcome read = read_parameters(arguments[0], parameters); !read.completed()) return fail(read);
   try {
     std::vector<float> scores;
     {
       std::vector<Sample> samples;
-      if (!read_samples(parameters, samples, error)) return fail();
+      if (job::Outcome read = read_samples(parameters, samples); !read.completed()) return fail(read);
       scores = score_samples(samples);
     }
-    if (!write_scores(parameters.score_path, scores, error)) return fail();
+    if (job::Outcome written = write_scores(parameters.score_path, scores); !written.completed())
+      return fail(written);
   } catch (const std::bad_alloc&) {
-    error = "not enough memory for " + std::to_string(parameters.count) + " values";
-    return fail();
+    return fail(
+        job::Outcome::failed("not enough memory for " + std::to_string(parameters.count) + " values"));
   } catch (const std::length_error&) {
-    error = "not enough memory for " + std::to_string(parameters.count) + " values";
-    return fail();
+    return fail(
+        job::Outcome::failed("not enough memory for " + std::to_string(parameters.count) + " values"));
   }
   if (verbose)
     out << "uniform.exe: " << parameters.count << " scores written to " << parameters.score_path << '\n';

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "job/outcome.h"
+
 namespace meldrit::uniform_tool {
 
 // The parameter file of uniform.exe, one item per line:
@@ -24,9 +26,9 @@ struct Parameters {
   std::uint64_t fields_per_record = 1;
 };
 
-// Reads the parameter file. On failure `error` says why; `score_path` is filled as soon as line 3
-// was read, so that a caller can remove a stale score file even when a later line is bad.
-bool read_parameters(const std::string& path, Parameters& parameters, std::string& error);
+// Reads the parameter file; a failure says why. `score_path` is filled as soon as line 3 was read,
+// so that a caller can remove a stale score file even when a later line is bad.
+job::Outcome read_parameters(const std::string& path, Parameters& parameters);
 
 // One value and the place of its sample.
 struct Sample {
@@ -34,9 +36,9 @@ struct Sample {
   std::uint64_t index;
 };
 
-// Reads N values as the parameters describe. False (with `error`) on a missing file, a field that
-// is not a number, or fewer than N records; records after the N-th are ignored.
-bool read_samples(const Parameters& parameters, std::vector<Sample>& samples, std::string& error);
+// Reads N values as the parameters describe. Fails, saying why, on a missing file, a field that is
+// not a number, or fewer than N records; records after the N-th are ignored.
+job::Outcome read_samples(const Parameters& parameters, std::vector<Sample>& samples);
 
 // The uniform score of every sample, in sample order, as the floats that are written. The score of
 // the value of rank r among N sorted values is (r - 0.5) / N; values that tie share the mean of
@@ -53,7 +55,7 @@ float score_as_float(double score);
 std::vector<float> uniform_scores(const std::vector<double>& values);
 
 // Writes one score per line in the print-number form, lines ended by CR LF.
-bool write_scores(const std::string& path, const std::vector<float>& scores, std::string& error);
+job::Outcome write_scores(const std::string& path, const std::vector<float>& scores);
 
 // The whole program: `arguments` are argv[1..]. The first names the parameter file; the optional
 // second is the verbosity: 0 (what Meldrit passes) prints nothing but errors, 1 also prints a

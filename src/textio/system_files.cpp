@@ -1,0 +1,109 @@
+#include "textio/system_files.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <stdio.h>
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace meldrit::textio::system_files {
+
+#ifdef _WIN32
+
+namespace {
+// The C runtime counts in unsigned ints; larger requests are split.
+constexpr std::size_t kLargestCall = 0x40000000;
+}  // namespace
+
+int open_for_reading(const char* path) {
+  const int fd = ::_open(path, _O_RDONLY | _O_BINARY);
+  if (fd < 0) return -1;
+  struct _stat64 info {};
+  if (::_fstat64(fd, &info) != 0 || (info.st_mode & _S_IFDIR)) {
+    ::_close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int create_for_writing(const char* path) {
+  return ::_open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+long read_some(int fd, char* data, std::size_t size) {
+  return ::_read(fd, data, static_cast<unsigned>(std::min(size, kLargestCall)));
+}
+
+long write_some(int fd, const char* data, std::size_t size) {
+  return ::_write(fd, data, static_cast<unsigned>(std::min(size, kLargestCall)));
+}
+
+bool close_file(int fd) {
+  return ::_close(fd) == 0;
+}
+
+int open_file_allowance(int wanted, int reserved) {
+  // The C runtime's own limit; raise it as far as it goes.
+  const int limit = std::max(_getmaxstdio(), _setmaxstdio(8192) > 0 ? 8192 : 0);
+  return std::clamp(limit - reserved, 0, wanted);
+}
+
+#else
+
+int open_for_reading(const char* path) {
+  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+int create_for_writing(const char* path) {
+  return ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+}
+
+long read_some(int fd, char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t got = ::read(fd, data, size);
+    if (got >= 0 || errno != EINTR) return static_cast<long>(got);
+  }
+}
+
+long write_some(int fd, const char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t put = ::write(fd, data, size);
+    if (put >= 0 || errno != EINTR) return static_cast<long>(put);
+  }
+}
+
+bool close_file(int fd) {
+  return ::close(fd) == 0;
+}
+
+int open_file_allowance(int wanted, int reserved) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return wanted;
+  const rlim_t needed = static_cast<rlim_t>(wanted) + static_cast<rlim_t>(reserved);
+  if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < needed) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? needed : std::min(needed, limit.rlim_max);
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  if (limit.rlim_cur == RLIM_INFINITY) return wanted;
+  const long long allowed = static_cast<long long>(limit.rlim_cur) - reserved;
+  return static_cast<int>(std::clamp<long long>(allowed, 0, wanted));
+}
+
+#endif
+
+}  // namespace meldrit::textio::system_files

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+
+// The platform's raw file calls, kept in this one place so that the rest of the core builds for
+// POSIX and Windows alike. Descriptors are plain ints on both.
+namespace meldrit::textio::system_files {
+
+// A descriptor open for reading, or -1 (also for a folder, which some systems let one open).
+int open_for_reading(const char* path);
+// Creates or empties the file; -1 when it cannot be.
+int create_for_writing(const char* path);
+// Bytes read (0 at the end, -1 on an error); an interrupted call is retried.
+long read_some(int fd, char* data, std::size_t size);
+// Bytes written (-1 on an error); an interrupted call is retried.
+long write_some(int fd, const char* data, std::size_t size);
+// False when the system reports an error (a delayed write error, for one).
+bool close_file(int fd);
+
+// How many more files this process may hold open beside `reserved` others, at most `wanted`:
+// raises the soft limit towards the hard one when `wanted` needs it.
+int open_file_allowance(int wanted, int reserved);
+
+}  // namespace meldrit::textio::system_files
