@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -106,7 +107,8 @@ void BM_UniformRun(benchmark::State& state) {
   request.samples_text = std::to_string(d.samples);
   request.selected_column = 4;
   request.program_folder = d.program_folder;
-  const un::ProgramRunner runner = [](const std::string& command_line, const std::string& folder, int mode) {
+  const un::ProgramRunner runner = [](const std::string& command_line, const std::string& folder, int mode,
+                                      const std::function<bool()>&) {
     return meldrit::external::run_and_wait(command_line, folder, -1, mode, un::files::kCreationFlags);
   };
   double job = 0;

@@ -24,6 +24,7 @@ class WindowHooks : public job::Hooks {
   void showAfterReset(const job::Outcome& outcome) {
     resetPointer();
     showOk(platform_, outcome.message);
+    if (!outcome.follow_up.empty()) showOk(platform_, outcome.follow_up);
   }
   // The end of an operation that shows a failure under the busy pointer and its completion after.
   void showFailureWhileBusy(const job::Outcome& outcome) {

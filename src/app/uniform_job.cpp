@@ -220,8 +220,8 @@ class UniformJob : public JobPanels {
     previously_marked_ = -1;
 
     const un::CoordinateOption chosen = option();
-    const un::ColumnScan scan =
-        un::scan_column_file(trimmedText(uniformin_), str(skipuniform_->text()), chosen);
+    const un::ColumnScan scan = un::scan_column_file(trimmedText(uniformin_), str(skipuniform_->text()),
+                                                     chosen, context_.program_folder);
     if (scan.columns_counted) column_count_ = scan.columns;
     if (scan.columns_shown) variaveis_->setText(QString::number(scan.columns));
     if (!scan.outcome.completed()) {
@@ -306,8 +306,9 @@ class UniformJob : public JobPanels {
     // The window stays frozen while the external program runs: the wait blocks this thread.
     const job::Outcome outcome = un::run_uniform(
         request,
-        [&platform](const std::string& command_line, const std::string& where, int mode) {
-          return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags);
+        [&platform](const std::string& command_line, const std::string& where, int mode,
+                    const std::function<bool()>& cancelled) {
+          return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled);
         },
         hooks);
     hooks.showAfterReset(outcome);

@@ -18,14 +18,23 @@ void addLocalCommand(CLI::App& app, int& status);
 void addUniformCommand(CLI::App& app, int& status);
 void addMultiphaseCommand(CLI::App& app, int& status);
 
-// The window's message boxes on standard error: warnings as they are found.
+// The window's message boxes on standard error: warnings as they are found. A run is cancelled
+// once the process was asked to stop (SIGINT, SIGTERM, SIGHUP).
 class StderrHooks : public job::Hooks {
  public:
   void warning(const std::string& text) override;
+  bool cancel_requested() override;
 };
 
+// From here on, the stop signals cancel the running job instead of ending the process at once, so
+// that it closes its files and ends the program it started.
+void catch_stop_signals();
+// The stop signal that arrived, 0 when none did.
+int stop_signal();
+
 // Shows how a job ended: the completion message on standard output, any other on standard error;
-// a bad request is a usage error of `option`. Returns the exit status.
+// a bad request is a usage error of `option`. Returns the exit status: 128 + the signal for a job
+// cancelled by a stop signal.
 int finish(const job::Outcome& outcome, const std::string& option);
 
 // "a,b,c" -> {"a", "b", "c"}; "" -> {""}.

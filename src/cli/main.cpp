@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   meldrit::cli::addLocalCommand(app, status);
   meldrit::cli::addUniformCommand(app, status);
   meldrit::cli::addMultiphaseCommand(app, status);
+  meldrit::cli::catch_stop_signals();
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

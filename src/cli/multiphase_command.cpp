@@ -4,14 +4,21 @@
 
 #include "cli/commands.h"
 #include "pfield_multiphase/multiphase_batch.h"
+#include "textio/file_type.h"
+#include "textio/numeric_value.h"
 
 namespace meldrit::cli {
 namespace {
 
-// FILE[::SKIP]: the path of one class table row and its skip text ("0" when not given).
+// FILE[::SKIP]: the path of one class table row and its skip text ("0" when not given). Only a
+// number after the last "::" is a skip, so a path that holds "::" itself stays whole.
 pfield_multiphase::ClassRow class_row(const std::string& argument) {
   const std::size_t mark = argument.rfind("::");
-  if (mark == std::string::npos) return {"0", argument};
+  double skip = 0;
+  if (mark == std::string::npos ||
+      !textio::parse_number(textio::trim_blanks(std::string_view(argument).substr(mark + 2)), skip)) {
+    return {"0", argument};
+  }
   return {argument.substr(mark + 2), argument.substr(0, mark)};
 }
 

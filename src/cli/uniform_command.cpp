@@ -36,8 +36,10 @@ void addUniformCommand(CLI::App& app, int& status) {
                               : coords == "3d" ? uniform::CoordinateOption::ThreeD
                                                : uniform::CoordinateOption::None;
     options->request.program_folder = external::program_folder();
-    const auto runner = [](const std::string& command_line, const std::string& folder, int window_mode) {
-      return external::run_and_wait(command_line, folder, -1, window_mode, uniform::files::kCreationFlags);
+    const auto runner = [](const std::string& command_line, const std::string& folder, int window_mode,
+                           const std::function<bool()>& cancelled) {
+      return external::run_and_wait(command_line, folder, -1, window_mode, uniform::files::kCreationFlags,
+                                    cancelled);
     };
     StderrHooks hooks;
     status = finish(uniform::run_uniform_batch(options->request, runner, hooks), "--column");

@@ -10,6 +10,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -25,6 +26,9 @@ extern char** environ;
 
 namespace meldrit::external {
 namespace {
+
+// How often a wait that can be cancelled asks whether it is.
+constexpr int kPollMilliseconds = 20;
 
 bool is_executable_file(const std::string& path) {
 #ifdef _WIN32
@@ -146,7 +150,7 @@ std::string find_program(const std::string& word, const std::string& working_fol
 #ifdef _WIN32
 
 bool run_and_wait(const std::string& command_line, const std::string& working_folder, int timeout_ms,
-                  int window_mode, int creation_flags) {
+                  int window_mode, int creation_flags, const std::function<bool()>& cancelled) {
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = 1;  // STARTF_USESHOWWINDOW
@@ -164,7 +168,19 @@ bool run_and_wait(const std::string& command_line, const std::string& working_fo
                       working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &info)) {
     return false;
   }
-  WaitForSingleObject(info.hProcess, timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
+  if (!cancelled) {
+    WaitForSingleObject(info.hProcess, timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
+  } else {
+    const ULONGLONG start = GetTickCount64();
+    while (WaitForSingleObject(info.hProcess, kPollMilliseconds) == WAIT_TIMEOUT) {
+      if (cancelled()) {
+        TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, INFINITE);
+        break;
+      }
+      if (timeout_ms >= 0 && GetTickCount64() - start >= static_cast<ULONGLONG>(timeout_ms)) break;
+    }
+  }
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   return true;
@@ -189,14 +205,14 @@ bool start_detached(const std::string& command_line, int window_style) {
 #else
 
 bool run_and_wait(const std::string& command_line, const std::string& working_folder, int timeout_ms,
-                  int /*window_mode*/, int /*creation_flags*/) {
+                  int /*window_mode*/, int /*creation_flags*/, const std::function<bool()>& cancelled) {
   std::optional<Resolved> resolved = resolve(command_line, working_folder);
   if (!resolved) return false;
   std::optional<pid_t> pid = spawn(*resolved, working_folder, false);
   if (!pid) return false;
 
   int status = 0;
-  if (timeout_ms < 0) {
+  if (timeout_ms < 0 && !cancelled) {
     while (waitpid(*pid, &status, 0) < 0 && errno == EINTR) {
     }
     return true;
@@ -205,8 +221,15 @@ bool run_and_wait(const std::string& command_line, const std::string& working_fo
   for (;;) {
     pid_t done = waitpid(*pid, &status, WNOHANG);
     if (done == *pid || (done < 0 && errno != EINTR)) return true;
-    if (std::chrono::steady_clock::now() >= deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (cancelled && cancelled()) {
+      // Ended and waited for, so that nothing of it outlives the run.
+      kill(*pid, SIGTERM);
+      while (waitpid(*pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      return true;
+    }
+    if (timeout_ms >= 0 && std::chrono::steady_clock::now() >= deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(cancelled ? kPollMilliseconds : 5));
   }
   reap_later(*pid);
   return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace meldrit::external {
@@ -16,9 +17,10 @@ std::string find_program(const std::string& word, const std::string& working_fol
 //
 // The started program inherits this program's environment. On Windows `window_mode` is the
 // show-window value and `creation_flags` go to CreateProcessA; on POSIX both are accepted and
-// have no effect.
+// have no effect. While it waits, `cancelled` (when given) is asked several times a second; once
+// it says yes, the program is ended and waited for.
 bool run_and_wait(const std::string& command_line, const std::string& working_folder, int timeout_ms,
-                  int window_mode, int creation_flags);
+                  int window_mode, int creation_flags, const std::function<bool()>& cancelled = {});
 
 // Starts `command_line` and returns at once; the program runs on by itself and leaves no zombie
 // behind. False when it could not be found or started. `window_style` has effect only on

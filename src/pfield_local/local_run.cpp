@@ -38,7 +38,9 @@ NodeResult simulate_node(double u, double* c, int n, const double* limits) {
   return result;
 }
 
-job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks) {
+namespace {
+
+job::Outcome run(const LocalRunInput& input, job::Hooks& hooks) {
   const std::string uniform_path(textio::trim_blanks(input.uniform_path));
   const std::string probability_path(textio::trim_blanks(input.probability_path));
   const std::string output_path(textio::trim_blanks(input.output_path));
@@ -89,6 +91,8 @@ job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks) {
     c[n + 1] = 1;
     if (input.continuous) {
       const NodeResult node = simulate_node(u, c.data(), n, limits);
+      // Limits near the ends of the range can overflow; no mask can write what is not a number.
+      if (!std::isfinite(node.z)) return failed;
       textio::append_mask_fixed3(line, node.z);
     } else {
       textio::append_print_number(line, static_cast<double>(find_class(u, c.data(), n)));
@@ -98,6 +102,12 @@ job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks) {
   ticker.finish(uniform.bytes_consumed() + probability.bytes_consumed(), nodes);
   if (!output.close()) return failed;
   return job::Outcome::done(messages::kCalculationFinished);
+}
+
+}  // namespace
+
+job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks) {
+  return job::guarded(messages::kCalculationFailed, [&] { return run(input, hooks); });
 }
 
 }  // namespace meldrit::pfield_local

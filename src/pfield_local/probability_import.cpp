@@ -44,7 +44,9 @@ std::string skip_count_text(std::string_view text) {
   return std::to_string(textio::whole_part_of(text));
 }
 
-ImportResult import_probability_file(std::string_view path_caption, double skip, job::Hooks& hooks) {
+namespace {
+
+ImportResult import_file(std::string_view path_caption, double skip, job::Hooks& hooks) {
   ImportResult result;
   const std::string path(textio::trim_blanks(path_caption));
   if (path.empty()) {
@@ -122,6 +124,12 @@ ImportResult import_probability_file(std::string_view path_caption, double skip,
   result.nodes = values / static_cast<std::uint64_t>(n) + 1;
   result.outcome = job::Outcome::done();
   return result;
+}
+
+}  // namespace
+
+ImportResult import_probability_file(std::string_view path_caption, double skip, job::Hooks& hooks) {
+  return job::guarded(messages::kImportFailed, [&] { return import_file(path_caption, skip, hooks); });
 }
 
 }  // namespace meldrit::pfield_local

@@ -49,7 +49,9 @@ std::string class_row_label(int phase) {
   return "Class " + textio::message_number(phase);
 }
 
-ImportResult import_data_files(const ImportInputs& inputs, job::Hooks& hooks) {
+namespace {
+
+ImportResult import_files(const ImportInputs& inputs, job::Hooks& hooks) {
   ImportResult result;
   const std::string multiphase(textio::trim_blanks(inputs.multiphase_path));
   const std::string variable(textio::trim_blanks(inputs.variable_path));
@@ -98,6 +100,12 @@ ImportResult import_data_files(const ImportInputs& inputs, job::Hooks& hooks) {
   result.prepared_rows = prepared;
   result.outcome = job::Outcome::done();
   return result;
+}
+
+}  // namespace
+
+ImportResult import_data_files(const ImportInputs& inputs, job::Hooks& hooks) {
+  return job::guarded(messages::kImportError, [&] { return import_files(inputs, hooks); });
 }
 
 }  // namespace meldrit::pfield_multiphase

@@ -24,10 +24,6 @@ std::string cannot_create_output(std::string_view path) {
   return "Cannot create output file: " + std::string(path);
 }
 
-std::string cannot_write_output(std::string_view path) {
-  return "Cannot write output file: " + std::string(path);
-}
-
 std::string ends_before_last_node(std::string_view what) {
   std::string text(what);
   if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
@@ -40,6 +36,10 @@ std::string phase_file_name(int phase) {
 
 std::string too_many_phases(int limit) {
   return "Too many classes: at most " + std::to_string(limit) + " phase uniform files can be read together!";
+}
+
+std::string value_out_of_range(long long node) {
+  return "Value out of range at node " + std::to_string(node) + "!";
 }
 
 std::string too_many_phase_files(std::size_t given, std::size_t rows) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "job/outcome.h"
 #include "pfield_local/local_messages.h"
 
 // Every fixed text of the multiphase set ccdf job, spelled exactly as the program shows it.
@@ -34,7 +35,7 @@ inline constexpr std::string_view kCompleted = "Probability Field Simulation Com
 std::string cannot_open(std::string_view what, std::string_view path);
 std::string cannot_read(std::string_view what, std::string_view path);
 std::string cannot_create_output(std::string_view path);
-std::string cannot_write_output(std::string_view path);
+using job::cannot_write_output;
 inline constexpr std::string_view kBihistogramShort =
     "Bihistogram data file ends before its last ccdf table!";
 // `what` is one of the lower-case file names below; the message starts with a capital.
@@ -44,6 +45,9 @@ inline constexpr std::string_view kMultiphaseFileName = "multiphase data file";
 inline constexpr std::string_view kVariableFileName = "variable data file";
 inline constexpr std::string_view kBihistogramFileName = "bihistogram data file";
 std::string too_many_phases(int limit);
+// A node whose value is not a finite number (`node` counts from 1).
+std::string value_out_of_range(long long node);
+inline constexpr std::string_view kNotEnoughMemory = "Not enough memory for the calculation!";
 
 // What the batch front end says when it is given more phase uniform files than the table has rows.
 std::string too_many_phase_files(std::size_t given, std::size_t rows);

@@ -307,6 +307,8 @@ job::Outcome Run::simulate() {
     float value = z_lo;
     if (f_hi - f_lo > 0.0f) value = z_lo + (u - f_lo) * (z_hi - z_lo) / (f_hi - f_lo);
 
+    // Points near the ends of the float range can overflow; no mask can write what is not a number.
+    if (!std::isfinite(value)) return failed(messages::value_out_of_range(node + 1));
     if (!output_.push(value)) return failed(messages::cannot_write_output(output_path_));
   }
 
@@ -320,8 +322,10 @@ job::Outcome Run::simulate() {
 }  // namespace
 
 job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks) {
-  Run run(inputs, hooks);
-  return run.execute();
+  return job::guarded(messages::kNotEnoughMemory, [&] {
+    Run run(inputs, hooks);
+    return run.execute();
+  });
 }
 
 }  // namespace meldrit::pfield_multiphase

@@ -115,9 +115,15 @@ void FieldStream::skip_separators_before_field() {
 bool FieldStream::skip_one_line() {
   consume_pending_separator();
   if (peek() < 0) return false;
+  // Nothing is held, but a line without end (a device, a file of NULs) must still end the read.
+  const std::uint64_t start = bytes_consumed();
   for (;;) {
     while (pos_ < end_ && !(class_of(buffer_[pos_]) & kLineEnd)) ++pos_;
     if (pos_ < end_) break;
+    if (bytes_consumed() - start > kMaxHeld) {
+      error_ = true;
+      return false;
+    }
     if (!refill()) return !error_;  // a last line without a line end
   }
   const char end = buffer_[pos_++];
@@ -142,6 +148,10 @@ bool FieldStream::read_line(std::string& line) {
     const std::size_t start = pos_;
     while (pos_ < end_ && !(class_of(buffer_[pos_]) & kLineEnd)) ++pos_;
     line.append(buffer_.data() + start, pos_ - start);
+    if (line.size() > kMaxHeld) {
+      error_ = true;
+      return false;
+    }
     if (pos_ < end_) break;
     if (!refill()) return !error_;
   }
@@ -155,6 +165,7 @@ bool FieldStream::count_line_fields(std::uint64_t& count) {
   consume_pending_separator();
   if (peek() < 0) return false;
   char before = ' ';
+  const std::uint64_t start = bytes_consumed();
   for (;;) {
     for (; pos_ < end_ && !(class_of(buffer_[pos_]) & kLineEnd); ++pos_) {
       const char c = buffer_[pos_];
@@ -162,6 +173,10 @@ bool FieldStream::count_line_fields(std::uint64_t& count) {
       before = c;
     }
     if (pos_ < end_) break;
+    if (bytes_consumed() - start > kMaxHeld) {
+      error_ = true;
+      return false;
+    }
     if (!refill()) return !error_;
   }
   const char end = buffer_[pos_++];
@@ -183,6 +198,10 @@ std::size_t FieldStream::find_field_end(Ends ends) {
     while (i < end_ && !ends(buffer_[i])) ++i;
     if (i < end_) return i;
     const std::size_t offset = i - pos_;
+    if (offset >= kMaxHeld) {
+      error_ = true;
+      return i;
+    }
     const bool more = refill();  // moves the kept bytes to the front, even at the end
     i = pos_ + offset;
     if (!more) return i;

@@ -16,7 +16,7 @@ enum class ReadStatus {
   Ok,
   EndOfFile,   // nothing but blanks and line ends was left
   NotNumeric,  // a field was read (and consumed) but does not hold a number
-  IoError,     // the read itself failed
+  IoError,     // the read itself failed, or a field ran past kMaxHeld bytes
 };
 
 // Reads a text file once, front to back, as lines (for header lines) and then as one stream of
@@ -26,9 +26,14 @@ enum class ReadStatus {
 //
 // Large blocks are read straight into one buffer and fields are handed out as views into it, so
 // the hot loops neither allocate nor copy. A view stays valid until the next call.
+//
+// Memory stays flat whatever the input: no field, quoted text or line is held past kMaxHeld
+// bytes. A longer one is a read failure (IoError, or false from read_line), so a file of NULs or
+// one endless line ends the operation like a file that cannot be read.
 class FieldStream {
  public:
   static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
+  static constexpr std::size_t kMaxHeld = std::size_t{1} << 20;
 
   explicit FieldStream(std::size_t block_size = kDefaultBlock);
   ~FieldStream();
@@ -41,15 +46,18 @@ class FieldStream {
   bool is_open() const { return fd_ >= 0; }
 
   // Reads and discards the whole part of `count` lines (below 1: none). False when the end of
-  // the file comes before all of them were read; a last line without a line end counts.
+  // the file comes before all of them were read (a last line without a line end counts), and for
+  // a line longer than kMaxHeld.
   bool skip_lines(double count);
 
-  // Reads the rest of the current line without its line end. False at the end of the file.
+  // Reads the rest of the current line without its line end. False at the end of the file, and
+  // for a line longer than kMaxHeld (then failed() tells it apart).
   bool read_line(std::string& line);
 
   // Reads the rest of the current line, without holding it, and counts its fields: places where
   // a character other than the blank starts the line or follows a blank. Only the blank separates
-  // here (a tab is part of a field). False at the end of the file.
+  // here (a tab is part of a field). False at the end of the file and for a line longer than
+  // kMaxHeld.
   bool count_line_fields(std::uint64_t& count);
 
   // True when nothing but blanks and line ends is left.
@@ -65,6 +73,9 @@ class FieldStream {
 
   // Consumes the next field without converting it (for counting).
   ReadStatus skip_field();
+
+  // A read failed, or a field or line was longer than kMaxHeld.
+  bool failed() const { return error_; }
 
   // Bytes consumed so far (for progress and throughput figures).
   std::uint64_t bytes_consumed() const { return consumed_before_ + pos_; }

@@ -8,7 +8,9 @@
 #ifdef _WIN32
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
 #else
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -47,6 +49,29 @@ long write_some(int fd, const char* data, std::size_t size) {
 
 bool close_file(int fd) {
   return ::_close(fd) == 0;
+}
+
+FileLock::Result FileLock::try_lock(const char* path) {
+  release();
+  HANDLE file =
+      CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Result::Unavailable;
+  OVERLAPPED whole{};
+  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    return Result::Locked;
+  }
+  const bool busy = GetLastError() == ERROR_LOCK_VIOLATION;
+  CloseHandle(file);
+  return busy ? Result::Busy : Result::Unavailable;
+}
+
+void FileLock::release() {
+  if (handle_ == -1) return;
+  // Closing the handle drops the lock.
+  CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
 }
 
 int open_file_allowance(int wanted, int reserved) {
@@ -88,6 +113,26 @@ long write_some(int fd, const char* data, std::size_t size) {
 
 bool close_file(int fd) {
   return ::close(fd) == 0;
+}
+
+FileLock::Result FileLock::try_lock(const char* path) {
+  release();
+  const int fd = ::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return Result::Unavailable;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    handle_ = fd;
+    return Result::Locked;
+  }
+  const bool busy = errno == EWOULDBLOCK;
+  ::close(fd);
+  return busy ? Result::Busy : Result::Unavailable;
+}
+
+void FileLock::release() {
+  if (handle_ == -1) return;
+  // Closing the descriptor drops the lock.
+  ::close(static_cast<int>(handle_));
+  handle_ = -1;
 }
 
 int open_file_allowance(int wanted, int reserved) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // The platform's raw file calls, kept in this one place so that the rest of the core builds for
 // POSIX and Windows alike. Descriptors are plain ints on both.
@@ -20,5 +21,23 @@ bool close_file(int fd);
 // How many more files this process may hold open beside `reserved` others, at most `wanted`:
 // raises the soft limit towards the hard one when `wanted` needs it.
 int open_file_allowance(int wanted, int reserved);
+
+// An advisory lock on one file (created when missing), taken without waiting and held until
+// release() or the end of the object. Other processes, and other locks of this one, see it.
+class FileLock {
+ public:
+  enum class Result { Locked, Busy, Unavailable };
+
+  FileLock() = default;
+  ~FileLock() { release(); }
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  Result try_lock(const char* path);
+  void release();
+
+ private:
+  std::intptr_t handle_ = -1;
+};
 
 }  // namespace meldrit::textio::system_files

@@ -4,9 +4,11 @@
 #include <limits>
 
 #include "textio/field_stream.h"
+#include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
 #include "uniform/uniform_messages.h"
+#include "uniform/uniform_run.h"
 
 namespace meldrit::uniform {
 namespace {
@@ -23,10 +25,18 @@ std::string preview_text(std::string_view field) {
   return std::string(field);
 }
 
-ColumnScan scan_column_file(const std::string& path, std::string_view skip_text, CoordinateOption option,
-                            job::Hooks& hooks) {
+namespace {
+
+ColumnScan scan_file(const std::string& path, std::string_view skip_text, CoordinateOption option,
+                     const std::string& program_folder, job::Hooks& hooks) {
   ColumnScan scan;
   scan.outcome = job::Outcome::failed(messages::kIllegalFormat);
+  if (!program_folder.empty()) {
+    for (const char* own :
+         {files::kParameterFile, files::kValuesFile, files::kScoresFile, files::kLockFile}) {
+      if (textio::same_file(path, program_file(program_folder, own))) return scan;
+    }
+  }
   const double skip = textio::numeric_value(skip_text);
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -71,6 +81,14 @@ ColumnScan scan_column_file(const std::string& path, std::string_view skip_text,
   scan.samples = scan.fields / static_cast<std::uint64_t>(scan.columns);
   scan.outcome = job::Outcome::done();
   return scan;
+}
+
+}  // namespace
+
+ColumnScan scan_column_file(const std::string& path, std::string_view skip_text, CoordinateOption option,
+                            const std::string& program_folder, job::Hooks& hooks) {
+  return job::guarded(messages::kIllegalFormat,
+                      [&] { return scan_file(path, skip_text, option, program_folder, hooks); });
 }
 
 }  // namespace meldrit::uniform

@@ -45,8 +45,8 @@ std::string preview_text(std::string_view field);
 // counts the columns of the first data line, checks them against the coordinate option, then
 // counts every field of the stream and keeps the first 30 x K for the preview. Only the preview
 // is held, so files of any length scan in constant memory. Progress by bytes; a cancel ends it as
-// cancelled.
+// cancelled. One of the uniform run's own files in `program_folder` is refused like a bad file.
 ColumnScan scan_column_file(const std::string& path, std::string_view skip_text, CoordinateOption option,
-                            job::Hooks& hooks = job::no_hooks());
+                            const std::string& program_folder = {}, job::Hooks& hooks = job::no_hooks());
 
 }  // namespace meldrit::uniform

@@ -13,7 +13,8 @@ job::Outcome run_uniform_batch(const UniformBatchRequest& request, const Program
                                    std::pair{&request.output_path, &textio::file_types::kColumnDataOutput}}) {
     if (!type->matches(*path)) return job::Outcome::refused(type->wrong_type_message);
   }
-  const ColumnScan scan = scan_column_file(request.input_path, request.skip, request.option, hooks);
+  const ColumnScan scan =
+      scan_column_file(request.input_path, request.skip, request.option, request.program_folder, hooks);
   if (!scan.outcome.completed()) return scan.outcome;
 
   // Nothing is picked outside the variable columns, and nothing was yellow before.

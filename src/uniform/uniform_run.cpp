@@ -1,33 +1,42 @@
 #include "uniform/uniform_run.h"
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <new>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
+#include "textio/system_files.h"
 #include "textio/text_writer.h"
 #include "uniform/uniform_messages.h"
 
 namespace meldrit::uniform {
 namespace {
 
-bool write_values_file(const RunRequest& request, const std::string& input, long long samples,
-                       long long columns, std::vector<double>& coordinates) {
+enum class Step { Done, Failed, Cancelled };
+
+Step write_values_file(const RunRequest& request, const std::string& input, long long samples,
+                       long long columns, std::vector<double>& coordinates, job::Hooks& hooks) {
   const int dims = coordinate_count(request.option);
   const long long selected = request.selected_column;
-  if (selected <= dims || selected > columns) return false;
+  if (selected <= dims || selected > columns) return Step::Failed;
 
   textio::FieldStream stream;
   textio::TextWriter values;
-  if (!stream.open(input)) return false;
-  if (!values.create(program_file(request.program_folder, files::kValuesFile))) return false;
-  if (!stream.skip_lines(textio::numeric_value(request.skip_text))) return false;
+  if (!stream.open(input)) return Step::Failed;
+  if (!values.create(program_file(request.program_folder, files::kValuesFile))) return Step::Failed;
+  if (!stream.skip_lines(textio::numeric_value(request.skip_text))) return Step::Failed;
   if (samples > 0) coordinates.reserve(static_cast<std::size_t>(samples) * dims);
+  job::ProgressTicker ticker(hooks, textio::file_size_or_zero(input),
+                             samples > 0 ? static_cast<std::uint64_t>(samples) : 0);
   for (long long i = 0; i < samples; ++i) {
+    if (!ticker.tick(stream.bytes_consumed(), static_cast<std::uint64_t>(i))) return Step::Cancelled;
     double value = 0;
     for (long long field = 1; field <= columns; ++field) {
       textio::ReadStatus status;
@@ -41,12 +50,28 @@ bool write_values_file(const RunRequest& request, const std::string& input, long
         // Variables that are not transformed are read over, whatever they hold.
         status = stream.skip_field();
       }
-      if (status != textio::ReadStatus::Ok) return false;
+      if (status != textio::ReadStatus::Ok) return Step::Failed;
     }
     textio::append_print_number(values.line(), value);
-    if (!values.end_line()) return false;
+    if (!values.end_line()) return Step::Failed;
   }
-  return values.close();
+  return values.close() ? Step::Done : Step::Failed;
+}
+
+bool write_parameters(const std::string& folder, long long samples) {
+  textio::TextWriter parameters;
+  if (!parameters.create(program_file(folder, files::kParameterFile))) return false;
+  parameters.write_line(program_file(folder, files::kValuesFile));
+  textio::append_print_number(parameters.line(), 0.0);
+  parameters.end_line();
+  parameters.write_line(program_file(folder, files::kScoresFile));
+  textio::append_print_number(parameters.line(), static_cast<double>(samples));
+  parameters.end_line();
+  textio::append_print_number(parameters.line(), 1.0);
+  parameters.end_line();
+  textio::append_print_number(parameters.line(), 1.0);
+  parameters.end_line();
+  return parameters.close();
 }
 
 bool read_scores(const std::string& path, long long samples, std::vector<float>& scores) {
@@ -54,23 +79,112 @@ bool read_scores(const std::string& path, long long samples, std::vector<float>&
   if (!stream.open(path)) return false;
   if (samples > 0) scores.reserve(static_cast<std::size_t>(samples));
   for (long long i = 0; i < samples; ++i) {
-    double score = 0;
-    if (stream.next_number(score) != textio::ReadStatus::Ok) return false;
-    scores.push_back(static_cast<float>(score));
+    double value = 0;
+    if (stream.next_number(value) != textio::ReadStatus::Ok) return false;
+    // A score is a 32-bit float; one beyond its range is no score.
+    const float score = static_cast<float>(value);
+    if (!std::isfinite(score)) return false;
+    scores.push_back(score);
   }
   return true;
 }
 
-void write_output(const std::string& path, int dims, const std::vector<double>& coordinates,
+bool write_output(const std::string& path, int dims, const std::vector<double>& coordinates,
                   const std::vector<float>& scores) {
   textio::TextWriter output;
-  if (!output.create(path)) return;
+  if (!output.create(path)) return false;
   for (std::size_t i = 0; i < scores.size(); ++i) {
     for (int d = 0; d < dims; ++d) textio::append_print_number(output.line(), coordinates[i * dims + d]);
     textio::append_print_number(output.line(), scores[i]);
     if (!output.end_line()) break;
   }
-  output.close();
+  return output.close();
+}
+
+// The run's own files in the program folder, which no input or output of it may be.
+std::vector<std::string> own_files(const std::string& folder) {
+  return {program_file(folder, files::kParameterFile), program_file(folder, files::kValuesFile),
+          program_file(folder, files::kScoresFile), program_file(folder, files::kLockFile)};
+}
+
+// Waits for the lock on the program folder's fixed files. A folder where no lock file can be made
+// is run without one: writing the temporary files there fails the run anyway.
+bool lock_program_folder(const std::string& folder, textio::system_files::FileLock& lock, job::Hooks& hooks) {
+  using Result = textio::system_files::FileLock::Result;
+  const std::string path = program_file(folder, files::kLockFile);
+  bool waiting = false;
+  for (;;) {
+    if (lock.try_lock(path.c_str()) != Result::Busy) return true;
+    if (!waiting) hooks.stage(messages::kStageWaiting);
+    waiting = true;
+    if (hooks.cancel_requested()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+job::Outcome run(const RunRequest& request, const ProgramRunner& runner, job::Hooks& hooks) {
+  const std::string input(textio::trim_blanks(request.input_caption));
+  const std::string output(textio::trim_blanks(request.output_caption));
+  const std::string& folder = request.program_folder;
+  if (input.empty()) return job::Outcome::refused(messages::kNoInputFile);
+  if (output.empty()) return job::Outcome::refused(messages::kNoOutputFile);
+  std::vector<std::string> inputs = own_files(folder);
+  inputs.push_back(input);
+  for (const std::string& other : inputs) {
+    if (textio::same_file(output, other)) return job::Outcome::refused(messages::kSameFile);
+  }
+  hooks.checks_passed();
+  const job::Outcome failed = job::Outcome::failed(messages::kCannotRun);
+  const job::Outcome cancelled = job::Outcome::cancelled(job::kRunCancelled);
+  if (request.selected_column < 0) return job::Outcome::failed(messages::kNoColumn);
+  inputs.pop_back();
+  for (const std::string& own : inputs) {
+    if (textio::same_file(input, own)) return failed;
+  }
+
+  const long long samples = textio::whole_part_of(request.samples_text);
+  const long long columns = textio::whole_part_of(request.columns_text);
+  const std::string values_path = program_file(folder, files::kValuesFile);
+  const std::string scores_path = program_file(folder, files::kScoresFile);
+
+  // Two runs from one program folder would write over each other's fixed files.
+  textio::system_files::FileLock lock;
+  if (!lock_program_folder(folder, lock, hooks)) return cancelled;
+
+  std::vector<double> coordinates;
+  std::vector<float> scores;
+  hooks.stage(messages::kStageValues);
+  switch (write_values_file(request, input, samples, columns, coordinates, hooks)) {
+    case Step::Done:
+      break;
+    case Step::Failed:
+      return failed;
+    case Step::Cancelled:
+      return cancelled;
+  }
+  if (!write_parameters(folder, samples)) return failed;
+
+  // A score file of an earlier run must never pass for this run's.
+  std::error_code ignored;
+  std::filesystem::remove(scores_path, ignored);
+  hooks.stage(messages::kStageProgram);
+  const bool started =
+      runner(files::kCommandLine, folder, request.window_mode, [&hooks] { return hooks.cancel_requested(); });
+  if (!started) return failed;
+  if (hooks.cancel_requested()) return cancelled;
+  if (!read_scores(scores_path, samples, scores)) return failed;
+
+  // From here on the Part's run reports nothing: a file that cannot be removed stays.
+  std::filesystem::remove(values_path, ignored);
+  std::filesystem::remove(scores_path, ignored);
+  lock.release();
+  hooks.stage(messages::kStageOutput);
+  job::Outcome completed = job::Outcome::done(messages::kComplete);
+  // But a result that was never written must not pass for one that was.
+  if (!write_output(output, coordinate_count(request.option), coordinates, scores)) {
+    completed.follow_up = messages::cannot_write_output(output);
+  }
+  return completed;
 }
 
 }  // namespace
@@ -80,61 +194,7 @@ std::string program_file(const std::string& program_folder, const char* name) {
 }
 
 job::Outcome run_uniform(const RunRequest& request, const ProgramRunner& runner, job::Hooks& hooks) {
-  const std::string input(textio::trim_blanks(request.input_caption));
-  const std::string output(textio::trim_blanks(request.output_caption));
-  const std::string& folder = request.program_folder;
-  if (input.empty()) return job::Outcome::refused(messages::kNoInputFile);
-  if (output.empty()) return job::Outcome::refused(messages::kNoOutputFile);
-  for (const std::string& other :
-       {input, program_file(folder, files::kParameterFile), program_file(folder, files::kValuesFile),
-        program_file(folder, files::kScoresFile)}) {
-    if (textio::same_file(output, other)) return job::Outcome::refused(messages::kSameFile);
-  }
-  hooks.checks_passed();
-  const job::Outcome failed = job::Outcome::failed(messages::kCannotRun);
-  if (request.selected_column < 0) return job::Outcome::failed(messages::kNoColumn);
-
-  const long long samples = textio::whole_part_of(request.samples_text);
-  const long long columns = textio::whole_part_of(request.columns_text);
-  const std::string values_path = program_file(folder, files::kValuesFile);
-  const std::string scores_path = program_file(folder, files::kScoresFile);
-
-  std::vector<double> coordinates;
-  std::vector<float> scores;
-  try {
-    hooks.stage(messages::kStageValues);
-    if (!write_values_file(request, input, samples, columns, coordinates)) return failed;
-
-    textio::TextWriter parameters;
-    if (!parameters.create(program_file(folder, files::kParameterFile))) return failed;
-    parameters.write_line(values_path);
-    textio::append_print_number(parameters.line(), 0.0);
-    parameters.end_line();
-    parameters.write_line(scores_path);
-    textio::append_print_number(parameters.line(), static_cast<double>(samples));
-    parameters.end_line();
-    textio::append_print_number(parameters.line(), 1.0);
-    parameters.end_line();
-    textio::append_print_number(parameters.line(), 1.0);
-    parameters.end_line();
-    if (!parameters.close()) return failed;
-
-    hooks.stage(messages::kStageProgram);
-    if (!runner(files::kCommandLine, folder, request.window_mode)) return failed;
-    if (!read_scores(scores_path, samples, scores)) return failed;
-  } catch (const std::bad_alloc&) {
-    return failed;
-  } catch (const std::length_error&) {
-    return failed;
-  }
-
-  // From here on nothing is reported: a file that cannot be removed or written is left as it is.
-  std::error_code ignored;
-  std::filesystem::remove(values_path, ignored);
-  std::filesystem::remove(scores_path, ignored);
-  hooks.stage(messages::kStageOutput);
-  write_output(output, coordinate_count(request.option), coordinates, scores);
-  return job::Outcome::done(messages::kComplete);
+  return job::guarded(messages::kCannotRun, [&] { return run(request, runner, hooks); });
 }
 
 }  // namespace meldrit::uniform

@@ -9,11 +9,11 @@
 
 namespace meldrit::uniform {
 
-// Starts a command line in a folder with a window mode and waits for it; false when the program
-// could not be started. The desktop passes its platform's runner, the batch front end the
-// process runner.
-using ProgramRunner =
-    std::function<bool(const std::string& command_line, const std::string& folder, int window_mode)>;
+// Starts a command line in a folder with a window mode and waits for it, ending it once `cancelled`
+// says so; false when the program could not be started. The desktop passes its platform's runner,
+// the batch front end the process runner.
+using ProgramRunner = std::function<bool(const std::string& command_line, const std::string& folder,
+                                         int window_mode, const std::function<bool()>& cancelled)>;
 
 // The panel state a run starts from, as the controls hold it.
 struct RunRequest {
@@ -30,10 +30,11 @@ struct RunRequest {
 
 // The whole run: the checks made before anything is opened (an input and an output file chosen,
 // and the output neither the input nor one of the run's own files in the program folder), then
-// `hooks.checks_passed()`, the selected column, the values file, uniform.par, the external
-// program, its scores, the removal of both temporary files and the output file. Coordinates are
-// kept in memory (N x 2 or N x 3 doubles) and the scores as N floats; the values go straight to
-// their file.
+// `hooks.checks_passed()`, the selected column, the lock on the program folder's fixed files
+// (waited for, with a stage that says so), the values file, uniform.par, the external program, its
+// scores, the removal of both temporary files and the output file. Coordinates are kept in memory
+// (N x 2 or N x 3 doubles) and the scores as N floats; the values go straight to their file. A
+// completed run whose output could not be written says so in a follow-up message.
 job::Outcome run_uniform(const RunRequest& request, const ProgramRunner& runner,
                          job::Hooks& hooks = job::no_hooks());
 

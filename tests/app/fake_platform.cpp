@@ -22,10 +22,10 @@ std::optional<app::FileChoice> FakePlatform::chooseFile(const app::FileDialogReq
 }
 
 bool FakePlatform::runAndWait(const std::string& command_line, const std::string& run_folder, int timeout_ms,
-                              int window_mode, int creation_flags) {
+                              int window_mode, int creation_flags, const std::function<bool()>& cancelled) {
   runs.emplace_back(command_line, run_folder, timeout_ms, window_mode, creation_flags);
   if (run_result) return *run_result;
-  return external::run_and_wait(command_line, run_folder, timeout_ms, window_mode, creation_flags);
+  return external::run_and_wait(command_line, run_folder, timeout_ms, window_mode, creation_flags, cancelled);
 }
 
 }  // namespace meldrit::test

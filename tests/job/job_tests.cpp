@@ -100,10 +100,11 @@ struct Jobs {
     r.column = 2;
     r.output_path = output;
     r.program_folder = program;
-    return uniform::run_uniform_batch(r, [this](const std::string&, const std::string&, int) {
-      dir.write("program/tempuniforme34246.out", crlf(".25|.75"));
-      return true;
-    });
+    return uniform::run_uniform_batch(
+        r, [this](const std::string&, const std::string&, int, const std::function<bool()>&) {
+          dir.write("program/tempuniforme34246.out", crlf(".25|.75"));
+          return true;
+        });
   }
 };
 

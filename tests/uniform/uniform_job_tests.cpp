@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -34,12 +35,13 @@ struct RunFixture {
                       std::to_string(columns), std::to_string(samples), selected, folder, 3);
   }
   ProgramRunner fake() {
-    return [this](const std::string& command, const std::string& where, int mode) {
-      seen = command + "|" + where + "|" + std::to_string(mode) + "|" +
-             read_bytes(folder + "/tempuniforme34247.out");
-      if (!start_fails && !scores.empty()) dir.write("program/tempuniforme34246.out", scores);
-      return !start_fails;
-    };
+    return
+        [this](const std::string& command, const std::string& where, int mode, const std::function<bool()>&) {
+          seen = command + "|" + where + "|" + std::to_string(mode) + "|" +
+                 read_bytes(folder + "/tempuniforme34247.out");
+          if (!start_fails && !scores.empty()) dir.write("program/tempuniforme34246.out", scores);
+          return !start_fails;
+        };
   }
 };
 
@@ -61,14 +63,16 @@ TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFil
     EXPECT_FALSE(f.has("tempuniforme34247.out"));
     EXPECT_FALSE(f.has("tempuniforme34246.out"));
   }
-  // Scores beyond the N-th are ignored; an output that cannot be created still completes.
+  // Scores beyond the N-th are ignored; an output that cannot be created still completes, and says so.
   RunFixture f;
   f.scores = crlf(" .5  .25 | .75 ");
   RunRequest r = f.request(crlf("h|1|2"), CoordinateOption::None, 1, 2, 1);
   EXPECT_EQ(run_uniform(r, f.fake()), job::Outcome::done(messages::kComplete));
   EXPECT_EQ(read_bytes(f.dir.file("result.out")), crlf(" .5 | .25 "));
   r.output_caption = f.dir.file("no-such-folder/result.out");
-  EXPECT_EQ(run_uniform(r, f.fake()), job::Outcome::done(messages::kComplete));
+  job::Outcome unwritten = job::Outcome::done(messages::kComplete);
+  unwritten.follow_up = "Cannot write output file: " + r.output_caption;
+  EXPECT_EQ(run_uniform(r, f.fake()), unwritten);
 }
 
 TEST(UniformRun, ChecksComeBeforeAnyFileIsWritten) {
