@@ -37,6 +37,10 @@ for bench in "${benches[@]}"; do
   python3 - "$json" <<'PY'
 import json, sys
 for b in json.load(open(sys.argv[1]))["benchmarks"]:
+    if "vs_separate" in b:
+        print(f"{b['name']:<56} one pass {b['one_pass_s']:6.2f} s  separate runs {b['separate_s']:6.2f} s"
+              f"  ratio {b['vs_separate']:.2f}")
+        continue
     if "vs_parse" not in b:
         continue
     rates = "  ".join(f"{b[k] / 1e6:7.2f} M {k}" for k in b
@@ -59,3 +63,18 @@ for run in "100000 100,100,10" "10000000 1000,100,100"; do
   wall=$(awk '/Elapsed \(wall clock\)/ {print $NF}' "$MELDRIT_BENCH_DATA/time.txt")
   printf '%9s nodes: peak RSS %6s KB, wall %s\n' "$nodes" "$rss" "$wall"
 done
+echo
+echo "== Peak RSS of meldrit-cli local, 1 and 10 realizations in one pass ($MELDRIT_BENCH_NODES nodes) =="
+read -r prob unif < <(local_data "$MELDRIT_BENCH_NODES")
+grid="$MELDRIT_BENCH_NODES,1,1"
+for count in 1 10; do
+  uniforms=()
+  for ((r = 0; r < count; ++r)); do uniforms+=(--uniform "$unif"); done
+  /usr/bin/time -v "$BUILD/bin/meldrit-cli" local --prob "$prob" --limits "$limits" --nodes "$grid" \
+    "${uniforms[@]}" --output "$MELDRIT_BENCH_DATA/realization_{}.out" --quiet \
+    2>"$MELDRIT_BENCH_DATA/time.txt" >/dev/null
+  rss=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$MELDRIT_BENCH_DATA/time.txt")
+  wall=$(awk '/Elapsed \(wall clock\)/ {print $NF}' "$MELDRIT_BENCH_DATA/time.txt")
+  printf '%3s realizations: peak RSS %6s KB, wall %s\n' "$count" "$rss" "$wall"
+done
+rm -f "$MELDRIT_BENCH_DATA"/realization_*.out

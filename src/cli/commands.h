@@ -18,13 +18,42 @@ void addLocalCommand(CLI::App& app, int& status);
 void addUniformCommand(CLI::App& app, int& status);
 void addMultiphaseCommand(CLI::App& app, int& status);
 
-// The window's message boxes on standard error: warnings as they are found. A run is cancelled
-// once the process was asked to stop (SIGINT, SIGTERM, SIGHUP).
+// Whether a job draws its progress line on standard error: when that is a terminal (Auto), always
+// (--progress) or never (--quiet). Without a terminal and a flag, both streams carry only the
+// job's messages.
+enum class ProgressMode { Auto, Always, Never };
+void set_progress_mode(ProgressMode mode);
+
+// The window's message boxes on standard error: warnings as they are found, and the progress line
+// redrawn in place (percent, `unit` done, rate, time left). A run is cancelled once the process was
+// asked to stop (SIGINT, SIGTERM, SIGHUP).
 class StderrHooks : public job::Hooks {
  public:
+  explicit StderrHooks(std::string unit);
+
   void warning(const std::string& text) override;
+  void stage(std::string_view name) override;
+  void progress(const job::Progress& progress) override;
   bool cancel_requested() override;
+
+  // The last progress line: at 100 % when the job completed; then the line is ended.
+  void end_progress(bool completed);
+
+ private:
+  void draw();
+  void clear();
+
+  bool enabled_;
+  std::string unit_;
+  std::string stage_;
+  job::Progress last_;
+  double started_ = 0;
+  double drawn_at_ = -1;
+  std::size_t width_ = 0;
 };
+
+// `pattern` with every "{}" replaced by `number` and every "{:03}" by it zero-padded to three digits.
+std::string fill_pattern(std::string pattern, std::size_t number);
 
 // From here on, the stop signals cancel the running job instead of ending the process at once, so
 // that it closes its files and ends the program it started.
@@ -35,7 +64,7 @@ int stop_signal();
 // Shows how a job ended: the completion message on standard output, any other on standard error;
 // a bad request is a usage error of `option`. Returns the exit status: 128 + the signal for a job
 // cancelled by a stop signal.
-int finish(const job::Outcome& outcome, const std::string& option);
+int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& hooks);
 
 // "a,b,c" -> {"a", "b", "c"}; "" -> {""}.
 std::vector<std::string> split_commas(const std::string& text);

@@ -1,16 +1,48 @@
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "pfield_local/local_batch.h"
 
 namespace meldrit::cli {
+namespace {
+
+struct Options {
+  pfield_local::LocalBatchRequest request;
+  std::string limits, nodes;
+  std::vector<std::string> uniform, uniform_skip, output;
+};
+
+// One realization per uniform file: its output given once each, or once as a pattern whose "{}"
+// (or zero-padded "{:03}") becomes the realization number; its skip given once for all or each.
+std::vector<pfield_local::LocalBatchRequest::Draw> draws(const Options& o) {
+  const std::size_t count = o.uniform.size();
+  const bool pattern = o.output.size() == 1 && count > 1;
+  if (o.output.size() != count && !pattern) {
+    throw CLI::ValidationError("--output", "give one per --uniform, or one pattern with {} or {:03}");
+  }
+  if (pattern && o.output[0].find("{}") == std::string::npos &&
+      o.output[0].find("{:03}") == std::string::npos) {
+    throw CLI::ValidationError("--output", "a pattern for several --uniform files needs {} or {:03}");
+  }
+  if (o.uniform_skip.size() > 1 && o.uniform_skip.size() != count) {
+    throw CLI::ValidationError("--uniform-skip", "give it once for all --uniform files, or once for each");
+  }
+  std::vector<pfield_local::LocalBatchRequest::Draw> result;
+  for (std::size_t r = 0; r < count; ++r) {
+    std::string output = pattern ? o.output[0] : o.output[r];
+    if (pattern) output = fill_pattern(output, r + 1);
+    const std::string skip =
+        o.uniform_skip.empty() ? "0" : o.uniform_skip[o.uniform_skip.size() == 1 ? 0 : r];
+    result.push_back({o.uniform[r], skip, output});
+  }
+  return result;
+}
+
+}  // namespace
 
 void addLocalCommand(CLI::App& app, int& status) {
-  struct Options {
-    pfield_local::LocalBatchRequest request;
-    std::string limits, nodes;
-  };
   auto options = std::make_shared<Options>();
   pfield_local::LocalBatchRequest& request = options->request;
   auto* command = app.add_subcommand(
@@ -27,10 +59,17 @@ void addLocalCommand(CLI::App& app, int& status) {
           "L0,L1,...,L(n+1): the lower limits of classes 1..n+1, then the upper limit of the last class")
       ->required();
   command->add_option("--nodes", options->nodes, "NX,NY,NZ: grid nodes along X, Y and Z")->required();
-  command->add_option("--uniform", request.uniform_path, "Uniform file (one uniform value per node)")
+  command
+      ->add_option("--uniform", options->uniform,
+                   "Uniform file (one uniform value per node); several give several realizations in one pass")
       ->required();
-  command->add_option("--uniform-skip", request.uniform_skip, "Header lines to skip in the uniform file");
-  command->add_option("--output", request.output_path, "Output file, created anew")->required();
+  command->add_option("--uniform-skip", options->uniform_skip,
+                      "Header lines to skip in the uniform files: once for all, or once per --uniform");
+  command
+      ->add_option(
+          "--output", options->output,
+          "Output file, created anew: one per --uniform, or one pattern with {} or {:03} for the number")
+      ->required();
   command
       ->add_option_function<std::string>(
           "--type",
@@ -40,8 +79,9 @@ void addLocalCommand(CLI::App& app, int& status) {
   command->callback([options, &status] {
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     options->request.limits = split_commas(options->limits);
-    StderrHooks hooks;
-    status = finish(pfield_local::run_local_batch(options->request, hooks), "--limits");
+    options->request.draws = draws(*options);
+    StderrHooks hooks("nodes");
+    status = finish(pfield_local::run_local_batch(options->request, hooks), "--limits", hooks);
   });
 }
 

@@ -8,10 +8,21 @@ int main(int argc, char** argv) {
   CLI::App app{"Meldrit batch front end: runs the jobs of the desktop program on files"};
   app.set_version_flag("--version", std::string("meldrit-cli ") + MELDRIT_VERSION);
   app.require_subcommand(1);
+  bool progress = false;
+  bool quiet = false;
+  app.add_flag("--progress", progress, "Draw a progress line on standard error, also when it is no terminal");
+  app.add_flag("--quiet", quiet, "Never draw a progress line");
+  // The two flags may also follow the command's own options.
+  app.fallthrough();
   int status = 0;
   meldrit::cli::addLocalCommand(app, status);
   meldrit::cli::addUniformCommand(app, status);
   meldrit::cli::addMultiphaseCommand(app, status);
+  app.parse_complete_callback([&] {
+    meldrit::cli::set_progress_mode(quiet      ? meldrit::cli::ProgressMode::Never
+                                    : progress ? meldrit::cli::ProgressMode::Always
+                                               : meldrit::cli::ProgressMode::Auto);
+  });
   meldrit::cli::catch_stop_signals();
   try {
     app.parse(argc, argv);

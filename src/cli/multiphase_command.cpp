@@ -58,8 +58,9 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
     for (const std::string& argument : options->phase_uniform) {
       options->request.phase_files.push_back(class_row(argument));
     }
-    StderrHooks hooks;
-    status = finish(pfield_multiphase::run_multiphase_batch(options->request, hooks), "--phase-uniform");
+    StderrHooks hooks("nodes");
+    status =
+        finish(pfield_multiphase::run_multiphase_batch(options->request, hooks), "--phase-uniform", hooks);
   });
 }
 

@@ -1,5 +1,13 @@
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "cli/commands.h"
 
@@ -8,6 +16,39 @@ namespace meldrit::cli {
 namespace {
 
 volatile std::sig_atomic_t g_stop_signal = 0;
+ProgressMode g_progress_mode = ProgressMode::Auto;
+
+bool stderr_is_terminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+double seconds_now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// 1234567 -> "1.23 M", 4321 -> "4321".
+std::string short_count(double value) {
+  char text[32];
+  if (value >= 1e9) {
+    std::snprintf(text, sizeof text, "%.2f G", value / 1e9);
+  } else if (value >= 1e6) {
+    std::snprintf(text, sizeof text, "%.2f M", value / 1e6);
+  } else {
+    std::snprintf(text, sizeof text, "%.0f", value);
+  }
+  return text;
+}
+
+std::string clock_time(double seconds) {
+  const long whole = static_cast<long>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
 
 extern "C" void on_stop_signal(int signal) {
   g_stop_signal = signal;
@@ -27,15 +68,95 @@ int stop_signal() {
   return g_stop_signal;
 }
 
+void set_progress_mode(ProgressMode mode) {
+  g_progress_mode = mode;
+}
+
+StderrHooks::StderrHooks(std::string unit)
+    : enabled_(g_progress_mode == ProgressMode::Always ||
+               (g_progress_mode == ProgressMode::Auto && stderr_is_terminal())),
+      unit_(std::move(unit)),
+      started_(seconds_now()) {}
+
 void StderrHooks::warning(const std::string& text) {
+  clear();
   std::cerr << text << '\n';
+  if (drawn_at_ >= 0) draw();
+}
+
+void StderrHooks::stage(std::string_view name) {
+  stage_ = std::string(name);
+  if (enabled_) draw();
+}
+
+void StderrHooks::progress(const job::Progress& progress) {
+  last_ = progress;
+  // A few redraws a second are enough to see it move, and cost nothing.
+  if (enabled_ && seconds_now() - drawn_at_ >= 0.1) draw();
+}
+
+void StderrHooks::end_progress(bool completed) {
+  if (!enabled_) return;
+  if (completed) {
+    last_.bytes_read = last_.bytes_total;
+    last_.items_done = std::max(last_.items_done, last_.items_total);
+    if (last_.bytes_total == 0 && last_.items_total == 0) last_.items_total = last_.items_done = 1;
+    stage_.clear();
+  }
+  draw();
+  std::cerr << '\n';
+  width_ = 0;
+}
+
+void StderrHooks::draw() {
+  const double elapsed = seconds_now() - started_;
+  double share = -1;
+  if (last_.bytes_total > 0) {
+    share = static_cast<double>(last_.bytes_read) / static_cast<double>(last_.bytes_total);
+  } else if (last_.items_total > 0) {
+    share = static_cast<double>(last_.items_done) / static_cast<double>(last_.items_total);
+  }
+  std::string line;
+  char percent[16] = "   ?%";
+  if (share >= 0) std::snprintf(percent, sizeof percent, "%4.0f%%", std::min(share, 1.0) * 100);
+  line += percent;
+  line += "  " + short_count(static_cast<double>(last_.items_done)) + " " + unit_;
+  if (elapsed > 0.05)
+    line += "  " + short_count(static_cast<double>(last_.items_done) / elapsed) + " " + unit_ + "/s";
+  if (share > 0.001 && share < 1) line += "  " + clock_time(elapsed * (1 - share) / share) + " left";
+  if (!stage_.empty()) line += "  " + stage_;
+  const std::size_t width = line.size();
+  if (line.size() < width_) line.append(width_ - line.size(), ' ');
+  width_ = width;
+  std::cerr << '\r' << line << std::flush;
+  drawn_at_ = seconds_now();
+}
+
+void StderrHooks::clear() {
+  if (width_ == 0) return;
+  std::cerr << '\r' << std::string(width_, ' ') << '\r';
+  width_ = 0;
+}
+
+std::string fill_pattern(std::string pattern, std::size_t number) {
+  char padded[32];
+  std::snprintf(padded, sizeof padded, "%03zu", number);
+  for (const auto& [mark, text] : {std::pair<std::string, std::string>{"{:03}", padded},
+                                   std::pair<std::string, std::string>{"{}", std::to_string(number)}}) {
+    for (std::size_t at = pattern.find(mark); at != std::string::npos;
+         at = pattern.find(mark, at + text.size())) {
+      pattern.replace(at, mark.size(), text);
+    }
+  }
+  return pattern;
 }
 
 bool StderrHooks::cancel_requested() {
   return g_stop_signal != 0;
 }
 
-int finish(const job::Outcome& outcome, const std::string& option) {
+int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& hooks) {
+  hooks.end_progress(outcome.completed());
   switch (outcome.ending) {
     case job::Ending::Completed:
       std::cout << outcome.message << '\n';

@@ -41,8 +41,8 @@ void addUniformCommand(CLI::App& app, int& status) {
       return external::run_and_wait(command_line, folder, -1, window_mode, uniform::files::kCreationFlags,
                                     cancelled);
     };
-    StderrHooks hooks;
-    status = finish(uniform::run_uniform_batch(options->request, runner, hooks), "--column");
+    StderrHooks hooks("samples");
+    status = finish(uniform::run_uniform_batch(options->request, runner, hooks), "--column", hooks);
   });
 }
 

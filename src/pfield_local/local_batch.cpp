@@ -28,14 +28,15 @@ job::Outcome run_local_batch(const LocalBatchRequest& request, job::Hooks& hooks
   LocalRunInput input;
   input.probability_path = request.probability_path;
   input.probability_skip = textio::numeric_value(probability_skip);
-  input.uniform_path = request.uniform_path;
-  input.uniform_skip = textio::numeric_value(request.uniform_skip);
-  input.output_path = request.output_path;
   input.nodes = textio::numeric_value(count_caption);
   input.thresholds = static_cast<double>(n);
   input.limits = checked.limits;
   input.continuous = request.continuous;
-  return run_local_ccdf(input, hooks);
+  std::vector<Realization> realizations;
+  for (const LocalBatchRequest::Draw& draw : request.draws) {
+    realizations.push_back({draw.uniform_path, textio::numeric_value(draw.uniform_skip), draw.output_path});
+  }
+  return run_local_realizations(input, realizations, hooks);
 }
 
 }  // namespace meldrit::pfield_local

@@ -29,23 +29,45 @@ inline int find_class(double u, const double* c, int n) {
 
 }  // namespace
 
-NodeResult simulate_node(double u, double* c, int n, const double* limits) {
+NodeResult simulate_node(double u, const double* c, int n, const double* limits) {
   NodeResult result;
   result.k = find_class(u, c, n);
   const int k = result.k;
-  if (c[k] == c[k - 1]) c[k] = c[k - 1] + 0.001;
-  result.z = limits[k - 1] + (u - c[k - 1]) * (limits[k] - limits[k - 1]) / (c[k] - c[k - 1]);
+  const double upper = c[k] == c[k - 1] ? c[k - 1] + 0.001 : c[k];
+  result.z = limits[k - 1] + (u - c[k - 1]) * (limits[k] - limits[k - 1]) / (upper - c[k - 1]);
   return result;
 }
 
 namespace {
 
-job::Outcome run(const LocalRunInput& input, job::Hooks& hooks) {
-  const std::string uniform_path(textio::trim_blanks(input.uniform_path));
+// One realization of a pass: its uniform file, its output, and whether it is still going.
+struct Draw {
+  std::string uniform_path;
+  double uniform_skip = 0;
+  std::string output_path;
+  textio::FieldStream uniform;
+  textio::TextWriter output;
+  bool alive = true;
+};
+
+job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& realizations,
+                 job::Hooks& hooks) {
   const std::string probability_path(textio::trim_blanks(input.probability_path));
-  const std::string output_path(textio::trim_blanks(input.output_path));
-  if (textio::same_file(uniform_path, output_path) || textio::same_file(probability_path, output_path)) {
-    return job::Outcome::refused(messages::kSameFile);
+  std::vector<Draw> draws(realizations.size());
+  for (std::size_t r = 0; r < realizations.size(); ++r) {
+    draws[r].uniform_path = std::string(textio::trim_blanks(realizations[r].uniform_path));
+    draws[r].uniform_skip = realizations[r].uniform_skip;
+    draws[r].output_path = std::string(textio::trim_blanks(realizations[r].output_path));
+  }
+  // No output may be any input of the pass, nor another realization's output.
+  for (std::size_t r = 0; r < draws.size(); ++r) {
+    const std::string& output = draws[r].output_path;
+    bool clash = textio::same_file(probability_path, output);
+    for (std::size_t other = 0; other < draws.size() && !clash; ++other) {
+      clash = textio::same_file(draws[other].uniform_path, output) ||
+              (other < r && textio::same_file(draws[other].output_path, output));
+    }
+    if (clash) return job::Outcome::refused(messages::kSameFile);
   }
   hooks.checks_passed();
   const job::Outcome failed = job::Outcome::failed(messages::kCalculationFailed);
@@ -53,35 +75,66 @@ job::Outcome run(const LocalRunInput& input, job::Hooks& hooks) {
   const double whole_n = std::floor(input.thresholds);
   const double whole_nodes = std::floor(input.nodes);
   // Counts that no import can give (the limits array too short for n) fail like bad input.
-  if (!(whole_n >= 0) || whole_n > 100000 || input.limits.size() < static_cast<std::size_t>(whole_n) + 2) {
+  if (draws.empty() || !(whole_n >= 0) || whole_n > 100000 ||
+      input.limits.size() < static_cast<std::size_t>(whole_n) + 2) {
     return failed;
   }
   const int n = static_cast<int>(whole_n);
 
-  textio::FieldStream uniform;
+  // A realization whose uniform file fails stops alone; the probability data file or a write
+  // stops them all. With one realization, that is one and the same failure.
+  std::string realization_failures;
+  std::size_t alive = draws.size();
+  const auto drop = [&](Draw& draw) {
+    draw.alive = false;
+    --alive;
+    realization_failures += realization_failures.empty() ? "" : "\n";
+    realization_failures += std::string(messages::kCalculationFailed) + "\n" + draw.uniform_path;
+  };
+  const auto ending = [&]() {
+    if (draws.size() == 1 || realization_failures.empty()) return failed;
+    return job::Outcome::failed(realization_failures);
+  };
+
+  for (Draw& draw : draws) {
+    if (!draw.uniform.open(draw.uniform_path)) drop(draw);
+  }
   textio::FieldStream probability;
-  textio::TextWriter output;
-  if (!uniform.open(uniform_path) || !probability.open(probability_path) || !output.create(output_path)) {
-    return failed;
+  if (alive == 0) return ending();
+  if (!probability.open(probability_path)) return failed;
+  for (Draw& draw : draws) {
+    if (draw.alive && !draw.output.create(draw.output_path)) return failed;
   }
-  if (!uniform.skip_lines(input.uniform_skip) || !probability.skip_lines(input.probability_skip)) {
-    return failed;
+  for (Draw& draw : draws) {
+    if (draw.alive && !draw.uniform.skip_lines(draw.uniform_skip)) drop(draw);
   }
+  if (alive == 0) return ending();
+  if (!probability.skip_lines(input.probability_skip)) return failed;
 
   std::vector<double> c(static_cast<std::size_t>(n) + 3, 0.0);
   const double* limits = input.limits.data();
-  std::string& line = output.line();
   const std::uint64_t nodes = whole_nodes >= 1 ? static_cast<std::uint64_t>(whole_nodes) : 0;
-  job::ProgressTicker ticker(
-      hooks, textio::file_size_or_zero(uniform_path) + textio::file_size_or_zero(probability_path), nodes);
+  std::uint64_t bytes_total = textio::file_size_or_zero(probability_path);
+  for (const Draw& draw : draws) bytes_total += textio::file_size_or_zero(draw.uniform_path);
+  const auto bytes_read = [&]() {
+    std::uint64_t bytes = probability.bytes_consumed();
+    for (const Draw& draw : draws) bytes += draw.uniform.bytes_consumed();
+    return bytes;
+  };
+  // The node's uniform values, read before its probabilities as a single run reads them.
+  std::vector<double> u(draws.size(), 0.0);
+  job::ProgressTicker ticker(hooks, bytes_total, nodes);
   for (std::uint64_t i = 0; i < nodes; ++i) {
-    if (!ticker.tick(uniform.bytes_consumed() + probability.bytes_consumed(), i)) {
-      output.close();
-      return job::Outcome::cancelled(job::kRunCancelled);
+    if (!ticker.tick(bytes_read(), i)) return job::Outcome::cancelled(job::kRunCancelled);
+    for (std::size_t r = 0; r < draws.size(); ++r) {
+      if (!draws[r].alive) continue;
+      if (draws[r].uniform.next_number(u[r]) != textio::ReadStatus::Ok) {
+        drop(draws[r]);
+        continue;
+      }
+      u[r] = clip01(u[r]);
     }
-    double u = 0;
-    if (uniform.next_number(u) != textio::ReadStatus::Ok) return failed;
-    u = clip01(u);
+    if (alive == 0) return ending();
     for (int j = 1; j <= n; ++j) {
       double x = 0;
       if (probability.next_number(x) != textio::ReadStatus::Ok) return failed;
@@ -89,25 +142,37 @@ job::Outcome run(const LocalRunInput& input, job::Hooks& hooks) {
     }
     c[0] = 0;
     c[n + 1] = 1;
-    if (input.continuous) {
-      const NodeResult node = simulate_node(u, c.data(), n, limits);
-      // Limits near the ends of the range can overflow; no mask can write what is not a number.
-      if (!std::isfinite(node.z)) return failed;
-      textio::append_mask_fixed3(line, node.z);
-    } else {
-      textio::append_print_number(line, static_cast<double>(find_class(u, c.data(), n)));
+    for (std::size_t r = 0; r < draws.size(); ++r) {
+      Draw& draw = draws[r];
+      if (!draw.alive) continue;
+      if (input.continuous) {
+        const NodeResult node = simulate_node(u[r], c.data(), n, limits);
+        // Limits near the ends of the range can overflow; no mask can write what is not a number.
+        if (!std::isfinite(node.z)) return failed;
+        textio::append_mask_fixed3(draw.output.line(), node.z);
+      } else {
+        textio::append_print_number(draw.output.line(), static_cast<double>(find_class(u[r], c.data(), n)));
+      }
+      if (!draw.output.end_line()) return failed;
     }
-    if (!output.end_line()) return failed;
   }
-  ticker.finish(uniform.bytes_consumed() + probability.bytes_consumed(), nodes);
-  if (!output.close()) return failed;
+  ticker.finish(bytes_read(), nodes);
+  for (Draw& draw : draws) {
+    if (draw.output.is_open() && !draw.output.close()) return failed;
+  }
+  if (!realization_failures.empty()) return ending();
   return job::Outcome::done(messages::kCalculationFinished);
 }
 
 }  // namespace
 
 job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks) {
-  return job::guarded(messages::kCalculationFailed, [&] { return run(input, hooks); });
+  const Realization single{input.uniform_path, input.uniform_skip, input.output_path};
+  return job::guarded(messages::kCalculationFailed, [&] { return run(input, {single}, hooks); });
 }
 
+job::Outcome run_local_realizations(const LocalRunInput& input, const std::vector<Realization>& realizations,
+                                    job::Hooks& hooks) {
+  return job::guarded(messages::kCalculationFailed, [&] { return run(input, realizations, hooks); });
+}
 }  // namespace meldrit::pfield_local

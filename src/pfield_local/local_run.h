@@ -26,13 +26,29 @@ struct LocalRunInput {
 // file is closed when it returns, the output holding the lines of the nodes done.
 job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks = job::no_hooks());
 
+// One realization of a pass over the probability data file: its uniform file and output.
+struct Realization {
+  std::string uniform_path;
+  double uniform_skip = 0;
+  std::string output_path;
+};
+
+// Several realizations in one pass: the probability data file is read once, the uniform files
+// and outputs in lockstep, node by node; each output is the one a run of its uniform file alone
+// writes. No output may be an input or another output (refused). A realization whose uniform file
+// cannot be read to its last node stops alone, and the failure names that file after the message;
+// a failure of the probability data file or of a write stops all. `input`'s uniform and output
+// paths are not used.
+job::Outcome run_local_realizations(const LocalRunInput& input, const std::vector<Realization>& realizations,
+                                    job::Hooks& hooks = job::no_hooks());
+
 struct NodeResult {
   int k = 1;     // the class, 1..n+1
   double z = 0;  // the value inside it
 };
 
-// One node: `c` holds c(0)..c(n+1), already clipped (c(0) = 0, c(n+1) = 1) and may be changed
-// (an empty class gets a width of .001); `u` is clipped to 0..1; `limits` holds L(0)..L(n+1).
-NodeResult simulate_node(double u, double* c, int n, const double* limits);
+// One node: `c` holds c(0)..c(n+1), already clipped (c(0) = 0, c(n+1) = 1); an empty class gets a
+// width of .001 for this value only; `u` is clipped to 0..1; `limits` holds L(0)..L(n+1).
+NodeResult simulate_node(double u, const double* c, int n, const double* limits);
 
 }  // namespace meldrit::pfield_local

@@ -80,8 +80,7 @@ struct Jobs {
     r.probability_path = dir.file("prob.out");
     r.limits = {"0", "10", "20", "30"};
     r.nodes = {"2", "1", "1"};
-    r.uniform_path = dir.file("unif.out");
-    r.output_path = output;
+    r.draws = {{dir.file("unif.out"), "0", output}};
     return pfield_local::run_local_batch(r);
   }
   Outcome multiphase(const std::string& output) const {

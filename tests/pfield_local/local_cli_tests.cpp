@@ -75,6 +75,56 @@ TEST_F(LocalCli, StatusMessagesAndOutputFile) {
   }
 }
 
+TEST_F(LocalCli, SeveralRealizationsInOnePassWriteWhatSeparateRunsWrite) {
+  dir.write("u2.out", crlf("0.1|0.2|0.8|0.5"));
+  dir.write("u3.out", crlf("h|0.6|0.3"));  // ends after two nodes
+  const std::string common = "--prob prob.out --prob-skip 1 --limits 0,10,20,30 --nodes 2,2,1 ";
+  const test::ProgramRun pass =
+      cli(common +
+          "--uniform unif.out --uniform u2.out --uniform u3.out --uniform-skip 0 --uniform-skip 0 "
+          "--uniform-skip 1 --output 'r{:03}.out'");
+  EXPECT_EQ(pass.status, 1);
+  EXPECT_EQ(pass.out, "");
+  EXPECT_EQ(pass.err,
+            kWarning + "ERROR during Meldrit calulation:  Input data file not compatible!\nu3.out\n");
+  const std::pair<const char*, const char*> singles[] = {{"unif.out --uniform-skip 0", "r001.out"},
+                                                         {"u2.out", "r002.out"},
+                                                         {"u3.out --uniform-skip 1", "r003.out"}};
+  for (const auto& [uniform, output] : singles) {
+    cli(common + "--uniform " + uniform + " --output single.out");
+    EXPECT_EQ(read_bytes(dir.file(output)), read_bytes(dir.file("single.out"))) << output;
+  }
+  EXPECT_EQ(read_bytes(dir.file("r003.out")), crlf("17.500|10.000"));  // the lines before its end
+
+  // Every output against every input and every other output.
+  for (const char* outputs : {"--output a.out --output unif.out", "--output a.out --output prob.out",
+                              "--output a.out --output ./a.out"}) {
+    const test::ProgramRun refused = cli(common + "--uniform unif.out --uniform u2.out " + outputs);
+    EXPECT_EQ(refused.status, 1) << outputs;
+    EXPECT_EQ(refused.err, kWarning + "Input data file and output file cannot be the same!\n") << outputs;
+  }
+  // Counts that do not fit the uniform files are usage errors.
+  for (const char* counts : {"--output a.out", "--output a.out --output b.out --output c.out",
+                             "--output 'r{}.out' --uniform-skip 0 --uniform-skip 0 --uniform-skip 0"}) {
+    EXPECT_EQ(cli(common + "--uniform unif.out --uniform u2.out " + counts).status, 2) << counts;
+  }
+}
+
+TEST_F(LocalCli, ProgressLineOnlyWhenAskedForOffATerminal) {
+  const std::string run =
+      "--prob prob.out --prob-skip 1 --limits 0,10,20,30 --nodes 2,2,1 --uniform unif.out "
+      "--output o.out";
+  const test::ProgramRun shown = cli(run + " --progress");
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_EQ(shown.out, "Calculation finished!\n");
+  // Redrawn in place, then at 100 % and ended once the job completed.
+  EXPECT_NE(shown.err.find("\r" + kWarning), std::string::npos);  // on a line of its own
+  EXPECT_NE(shown.err.find("\r 100%"), std::string::npos) << shown.err;
+  EXPECT_EQ(shown.err.back(), '\n');
+  EXPECT_EQ(cli(run + " --progress --quiet").err, kWarning);
+  EXPECT_EQ(cli(run).err, kWarning);
+}
+
 TEST_F(LocalCli, UsageErrorAndHelp) {
   EXPECT_EQ(cli("--prob p --limits 0,1 --nodes 1,1,1 --uniform u --output o --type other").status, 2);
   const test::ProgramRun help = cli("--help");
