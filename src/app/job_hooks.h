@@ -26,9 +26,10 @@ class WindowHooks : public job::Hooks {
     showOk(platform_, outcome.message);
     if (!outcome.follow_up.empty()) showOk(platform_, outcome.follow_up);
   }
-  // The end of an operation that shows a failure under the busy pointer and its completion after.
+  // The end of an operation that shows a failure under the busy pointer, and its completion or a
+  // cancel after the pointer is back.
   void showFailureWhileBusy(const job::Outcome& outcome) {
-    if (outcome.completed()) resetPointer();
+    if (outcome.completed() || outcome.ending == job::Ending::Cancelled) resetPointer();
     showOk(platform_, outcome.message);
     resetPointer();
   }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/background_run.h"
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
 #include "app/job_hooks.h"
@@ -273,8 +274,12 @@ class LocalJob : public JobPanels {
           showCounts(QString(), QString());
         },
         ncortes_, bar1_);
-    const pl::ImportResult result =
-        pl::import_probability_file(str(label18_->text()), textio::numeric_value(str(text3_->text())), hooks);
+    const std::string path = str(label18_->text());
+    const double skip = textio::numeric_value(str(text3_->text()));
+    const pl::ImportResult result = BackgroundRun(
+        frame5_->window(), QStringLiteral("Importing the probability data file"),
+        QStringLiteral("values checked"),
+        hooks)([&](job::Hooks& worker) { return pl::import_probability_file(path, skip, worker); });
     if (result.outcome.ending == job::Ending::Refused) {
       showOk(platform_, result.outcome.message);
       return;
@@ -379,7 +384,9 @@ class LocalJob : public JobPanels {
     input.limits = classlimits_;
     input.continuous = option1_->isChecked();
     WindowHooks hooks(platform_);
-    hooks.showAfterReset(pl::run_local_ccdf(input, hooks));
+    hooks.showAfterReset(BackgroundRun(
+        frame18_->window(), QStringLiteral("p-Field simulation with local ccdf"), QStringLiteral("nodes"),
+        hooks)([&](job::Hooks& worker) { return pl::run_local_ccdf(input, worker); }));
   }
 
   AppContext& context_;

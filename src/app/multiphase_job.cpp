@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 
+#include "app/background_run.h"
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
 #include "app/job_hooks.h"
@@ -275,7 +276,10 @@ class MultiphaseJob : public JobPanels {
     inputs.variable_path = text(in2_);
     inputs.variable_skip = text(linhas2_);
     WindowHooks hooks(platform_);
-    const mp::ImportResult result = mp::import_data_files(inputs, hooks);
+    const mp::ImportResult result =
+        BackgroundRun(frame1_->window(), QStringLiteral("Importing the multiphase and variable data files"),
+                      QStringLiteral("codes"),
+                      hooks)([&](job::Hooks& worker) { return mp::import_data_files(inputs, worker); });
     if (result.counts_set) {
       griduni_->setRows(result.grid_rows);
       griduni_->setCols(3);
@@ -337,7 +341,10 @@ class MultiphaseJob : public JobPanels {
 
     WindowHooks hooks(platform_);
     // Failures are shown under the busy pointer; the completion message after it is reset.
-    hooks.showFailureWhileBusy(mp::run_multiphase(inputs, hooks));
+    hooks.showFailureWhileBusy(
+        BackgroundRun(frame4_->window(), QStringLiteral("p-Field simulation with a multiphase set of ccdfs"),
+                      QStringLiteral("nodes"),
+                      hooks)([&](job::Hooks& worker) { return mp::run_multiphase(inputs, worker); }));
   }
 
   AppContext& context_;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/background_run.h"
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
 #include "app/job_hooks.h"
@@ -220,8 +221,14 @@ class UniformJob : public JobPanels {
     previously_marked_ = -1;
 
     const un::CoordinateOption chosen = option();
-    const un::ColumnScan scan = un::scan_column_file(trimmedText(uniformin_), str(skipuniform_->text()),
-                                                     chosen, context_.program_folder);
+    const std::string path = trimmedText(uniformin_);
+    const std::string skip = str(skipuniform_->text());
+    job::Hooks window_side;
+    const un::ColumnScan scan =
+        BackgroundRun(frame6_->window(), QStringLiteral("Importing the column data file"),
+                      QStringLiteral("fields"), window_side)([&](job::Hooks& worker) {
+          return un::scan_column_file(path, skip, chosen, context_.program_folder, worker);
+        });
     if (scan.columns_counted) column_count_ = scan.columns;
     if (scan.columns_shown) variaveis_->setText(QString::number(scan.columns));
     if (!scan.outcome.completed()) {
@@ -303,15 +310,13 @@ class UniformJob : public JobPanels {
     request.samples_text = str(amostras_->text());
     request.selected_column = markedColumn();
     WindowHooks hooks(platform);
-    // The window stays frozen while the external program runs: the wait blocks this thread.
-    const job::Outcome outcome = un::run_uniform(
-        request,
-        [&platform](const std::string& command_line, const std::string& where, int mode,
-                    const std::function<bool()>& cancelled) {
-          return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled);
-        },
-        hooks);
-    hooks.showAfterReset(outcome);
+    const un::ProgramRunner runner = [&platform](const std::string& command_line, const std::string& where,
+                                                 int mode, const std::function<bool()>& cancelled) {
+      return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled);
+    };
+    hooks.showAfterReset(
+        BackgroundRun(frame6_->window(), QStringLiteral("Uniform transformation"), QStringLiteral("samples"),
+                      hooks)([&](job::Hooks& worker) { return un::run_uniform(request, runner, worker); }));
   }
 
   AppContext& context_;

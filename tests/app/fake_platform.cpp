@@ -25,7 +25,8 @@ bool FakePlatform::runAndWait(const std::string& command_line, const std::string
                               int window_mode, int creation_flags, const std::function<bool()>& cancelled) {
   runs.emplace_back(command_line, run_folder, timeout_ms, window_mode, creation_flags);
   if (run_result) return *run_result;
-  return external::run_and_wait(command_line, run_folder, timeout_ms, window_mode, creation_flags, cancelled);
+  return external::run_and_wait(run_instead.empty() ? command_line : run_instead, run_folder, timeout_ms,
+                                window_mode, creation_flags, cancelled);
 }
 
 }  // namespace meldrit::test

@@ -24,7 +24,7 @@ std::vector<std::string> textsOf(const std::vector<T>& requests, std::string T::
 //    pointer at each message is recorded too.
 //  - File dialogs: answered from `choices`; an empty queue cancels.
 //  - The launcher records the command line and returns `launch_result`.
-//  - runAndWait records the call and really runs it unless `run_result` is set.
+//  - runAndWait records the call and really runs it (or `run_instead`) unless `run_result` is set.
 class FakePlatform : public app::PlatformServices {
  public:
   // The command line, folder, time limit, window mode and creation flags of a runAndWait.
@@ -68,6 +68,7 @@ class FakePlatform : public app::PlatformServices {
   bool launch_result = true;
   std::vector<Run> runs;
   std::optional<bool> run_result;  // nullopt: run for real through the process runner
+  std::string run_instead;         // when set, the command line that really runs (a stand-in program)
   int end_count = 0;
   std::string folder;  // the program folder the window sees
 };
