@@ -78,3 +78,14 @@ for count in 1 10; do
   printf '%3s realizations: peak RSS %6s KB, wall %s\n' "$count" "$rss" "$wall"
 done
 rm -f "$MELDRIT_BENCH_DATA"/realization_*.out
+
+echo
+echo "== Peak RSS of meldrit-cli map on the grid benchmark's file (1000 x 1000 x ${MELDRIT_BENCH_GRID_Z:-100}) =="
+grid="$MELDRIT_BENCH_DATA/grid_1000x1000x${MELDRIT_BENCH_GRID_Z:-100}.out"
+if [[ -f $grid ]]; then
+  /usr/bin/time -v "$BUILD/bin/meldrit-cli" map --input "$grid" --nodes "1000,1000,${MELDRIT_BENCH_GRID_Z:-100}" \
+    --png "$MELDRIT_BENCH_DATA/grid.png" --quiet 2>"$MELDRIT_BENCH_DATA/time.txt" >/dev/null
+  rss=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$MELDRIT_BENCH_DATA/time.txt")
+  wall=$(awk '/Elapsed \(wall clock\)/ {print $NF}' "$MELDRIT_BENCH_DATA/time.txt")
+  printf 'map: peak RSS %6s KB, wall %s\n' "$rss" "$wall"
+fi

@@ -12,6 +12,12 @@ cmake -S "$MELDRIT_ROOT" -B "$MELDRIT_ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=Re
 cmake --build "$MELDRIT_ROOT/build" -j "$jobs"
 ctest --test-dir "$MELDRIT_ROOT/build" --output-on-failure -j "$jobs"
 
+echo "== The Debian package, installed and used by an ordinary user"
+"$MELDRIT_ROOT/scripts/test-package.sh"
+
+echo "== Windows: the core, meldrit-cli and uniform.exe cross-built and run under wine"
+"$MELDRIT_ROOT/scripts/test-windows.sh"
+
 echo "== Core tests under ASan and UBSan"
 cmake -S "$MELDRIT_ROOT" -B "$MELDRIT_ROOT/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DMELDRIT_SANITIZE=ON -DMELDRIT_BUILD_GUI=OFF

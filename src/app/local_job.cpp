@@ -15,6 +15,7 @@
 #include "app/background_run.h"
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
+#include "app/grid_view.h"
 #include "app/job_hooks.h"
 #include "app/job_panel.h"
 #include "app/node_count_box.h"
@@ -53,7 +54,7 @@ class LimitBox : public QLineEdit {
 };
 
 // Shows the import as it goes: the threshold count once known, each warning, the progress bar as
-// the share of values checked.
+// the share of the file read.
 class ImportHooks : public WindowHooks {
  public:
   ImportHooks(PlatformServices& platform, std::function<void()> started, QLabel* ncortes, QProgressBar* bar)
@@ -67,9 +68,9 @@ class ImportHooks : public WindowHooks {
     ncortes_->repaint();
   }
   void progress(const job::Progress& progress) override {
-    if (progress.items_total == 0) return;
-    const std::uint64_t done = std::min(progress.items_done, progress.items_total);
-    const int percent = static_cast<int>(done * 100 / progress.items_total);
+    if (progress.bytes_total == 0) return;
+    const std::uint64_t done = std::min(progress.bytes_read, progress.bytes_total);
+    const int percent = static_cast<int>(done * 100 / progress.bytes_total);
     if (percent == bar_->value()) return;
     bar_->setValue(percent);
     bar_->repaint();
@@ -145,15 +146,20 @@ class LocalJob : public JobPanels {
                                         QStringLiteral("Probability Field Calculation"));
     place(command23, 5760, 700, 1800, 600);
 
-    pickers_ = buildPfieldPickers(platform_, 1, frame18_);
+    // The uniform file's frame takes the whole width: its caption is long.
+    pickers_ = buildPfieldPickers(platform_, 1, frame18_, 10920);
     pickers_.input_frame->move(twips(240), twips(1900));
-    pickers_.output_frame->move(twips(5760), twips(1900));
+    pickers_.output_frame->move(twips(240), twips(3900));
 
     QPushButton* command24 = makeButton(frame18_, "Command24", QString(), QStringLiteral("Back"));
     command24->setIcon(frame18_->style()->standardIcon(QStyle::SP_ArrowBack));
-    place(command24, 240, 4500, 900, 600);
+    place(command24, 5760, 5100, 900, 600);
 
     QObject::connect(command23, &QPushButton::clicked, frame18_, [this] { run(); });
+    QObject::connect(pickers_.map_input, &QPushButton::clicked, frame18_,
+                     [this] { showMap(pickers_.input_path, str(pickers_.input_skip->text()), 1, false); });
+    QObject::connect(pickers_.map_output, &QPushButton::clicked, frame18_,
+                     [this] { showMap(pickers_.output_path, "0", 1, option2_->isChecked()); });
     QObject::connect(command24, &QPushButton::clicked, frame18_, [this] { showPanel(frame5_); });
   }
 
@@ -176,12 +182,14 @@ class LocalJob : public JobPanels {
     QPushButton* impor = makeButton(frame16, "impor", QStringLiteral("Import"),
                                     QStringLiteral("Import the selected data file."));
     place(impor, 3460, 360, 1400, 420);
+    QPushButton* map = makeMapButton(frame16);
+    place(map, 5000, 360, 1000, 420);
     bar1_ = new QProgressBar(frame16);
     bar1_->setObjectName(QStringLiteral("bar1"));
     bar1_->setRange(0, 100);
     bar1_->setValue(0);
     bar1_->setTextVisible(false);
-    place(bar1_, 5040, 420, 5600, 300);
+    place(bar1_, 6160, 420, 4480, 300);
     place(makeLabel(frame16, "Label14", QStringLiteral("Input Data File *.OUT  Path")), 240, 960, 4000, 250);
     label18_ = makePathLabel(frame16, "Label18");
     place(label18_, 240, 1230, 8400, 400);
@@ -238,6 +246,11 @@ class LocalJob : public JobPanels {
       if (whole != text) text3_->setText(whole);
     });
     QObject::connect(impor, &QPushButton::clicked, frame5_, [this] { importFile(); });
+    QObject::connect(map, &QPushButton::clicked, frame5_, [this] {
+      // One threshold at a time; the view chooses among the n of the last import.
+      const long long n = textio::whole_part_of(str(ncortes_->text()));
+      showMap(label18_, str(text3_->text()), n >= 1 ? static_cast<int>(n) : 1, false);
+    });
     QObject::connect(gridcortes_, &FlexGrid::clicked, frame5_, [this] { tableClicked(); });
     QObject::connect(tmin_, &QLineEdit::textChanged, frame5_,
                      [this](const QString& text) { lowerLimitTyped(text); });
@@ -387,6 +400,16 @@ class LocalJob : public JobPanels {
     hooks.showAfterReset(BackgroundRun(
         frame18_->window(), QStringLiteral("p-Field simulation with local ccdf"), QStringLiteral("nodes"),
         hooks)([&](job::Hooks& worker) { return pl::run_local_ccdf(input, worker); }));
+  }
+
+  void showMap(const QLabel* path, const std::string& skip, int values_per_node, bool classes) {
+    GridSource source;
+    source.path_caption = str(path->text());
+    source.skip_text = skip;
+    for (int i = 0; i < 3; ++i) source.node_texts[i] = str(text2_[i]->text());
+    source.values_per_node = values_per_node;
+    source.classes = classes;
+    showGridView(context_, frame5_, source);
   }
 
   AppContext& context_;

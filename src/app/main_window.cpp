@@ -9,6 +9,7 @@
 
 #include "app/shell_messages.h"
 #include "app/start_panel.h"
+#include "external/program_folder.h"
 #include "settings/session_settings_file.h"
 #include "settings/suite_preferences.h"
 
@@ -27,7 +28,9 @@ constexpr int kClientHeight = 537;
 }  // namespace
 
 MainWindow::MainWindow(PlatformServices& platform, QWidget* parent)
-    : QMainWindow(parent), platform_(platform), context_{platform, platform.programFolder()} {
+    : QMainWindow(parent),
+      platform_(platform),
+      context_{platform, external::own_files_folder(platform.programFolder())} {
   initStartPicture();
   setObjectName(QStringLiteral("Meldrit"));
   setWindowTitle(QStringLiteral("Meldrit"));

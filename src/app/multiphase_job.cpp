@@ -11,6 +11,7 @@
 #include "app/background_run.h"
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
+#include "app/grid_view.h"
 #include "app/job_hooks.h"
 #include "app/job_panel.h"
 #include "app/node_count_box.h"
@@ -91,7 +92,7 @@ class MultiphaseJob : public JobPanels {
       griduni_->setCellAlignment(0, c, kCentred);
     }
     griduni_->setColWidthTwips(2, 5200);
-    griduni_->setColWidthTwips(1, 900);
+    griduni_->setColWidthTwips(1, 1100);
   }
 
   void save(settings::SessionSettings& s) const override {
@@ -181,6 +182,12 @@ class MultiphaseJob : public JobPanels {
     QObject::connect(command25, &QPushButton::clicked, frame1_,
                      [this] { openInTextEditor(platform_, text(op1_->isChecked() ? in1_ : in2_)); });
     QObject::connect(command1, &QPushButton::clicked, frame1_, [this] { importFiles(); });
+    QPushButton* map = makeMapButton(frame17);
+    place(map, 7350, 1850, 1100, 450);
+    QObject::connect(map, &QPushButton::clicked, frame1_, [this] {
+      const bool phases = op1_->isChecked();
+      showMap(text(phases ? in1_ : in2_), text(phases ? linhas1_ : linhas2_), true);
+    });
     QObject::connect(command3, &QPushButton::clicked, frame1_, [this] { continueToRun(); });
   }
 
@@ -232,8 +239,16 @@ class MultiphaseJob : public JobPanels {
     QObject::connect(command15, &QPushButton::clicked, frame4_,
                      [this] { openInTextEditor(platform_, text(binn_)); });
     QObject::connect(command4, &QPushButton::clicked, frame4_,
-                     [this] { createNow(platform_, context_.program_folder); });
+                     [this] { createNow(platform_, platform_.programFolder()); });
     QObject::connect(command2, &QPushButton::clicked, frame4_, [this] { run(); });
+    QObject::connect(pickers_.map_input, &QPushButton::clicked, frame4_, [this] {
+      // The phase uniform file of the class table's current row.
+      const int row = std::max(griduni_->row(), 1);
+      if (row >= griduni_->rows()) return;
+      showMap(str(griduni_->text(row, 2)), str(griduni_->text(row, 1)), false);
+    });
+    QObject::connect(pickers_.map_output, &QPushButton::clicked, frame4_,
+                     [this] { showMap(text(pickers_.output_path), "0", false); });
     QObject::connect(command13, &QPushButton::clicked, frame4_, [this] { showPanel(frame1_); });
     QObject::connect(griduni_, &FlexGrid::clicked, frame4_, [this] { gridClicked(); });
     QObject::connect(griduni_, &FlexGrid::doubleClickedCell, frame4_, [this] {
@@ -345,6 +360,15 @@ class MultiphaseJob : public JobPanels {
         BackgroundRun(frame4_->window(), QStringLiteral("p-Field simulation with a multiphase set of ccdfs"),
                       QStringLiteral("nodes"),
                       hooks)([&](job::Hooks& worker) { return mp::run_multiphase(inputs, worker); }));
+  }
+
+  void showMap(const std::string& path, const std::string& skip, bool classes) {
+    GridSource source;
+    source.path_caption = path;
+    source.skip_text = skip;
+    for (int i = 0; i < 3; ++i) source.node_texts[i] = text(text2_[i]);
+    source.classes = classes;
+    showGridView(context_, frame1_, source);
   }
 
   AppContext& context_;

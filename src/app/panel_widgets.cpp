@@ -56,6 +56,11 @@ QLineEdit* makeLineEdit(QWidget* parent, const QString& name, const QString& tex
   return box;
 }
 
+QPushButton* makeMapButton(QWidget* frame) {
+  return makeButton(frame, QStringLiteral("Map") + frame->objectName(), QStringLiteral("Map"),
+                    QStringLiteral("Show a map of this file"));
+}
+
 void JobPanels::addPanel(QWidget* panel, bool first) {
   panels_.push_back(panel);
   if (first) first_ = panel;

@@ -21,5 +21,7 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 QGroupBox* makeFrame(QWidget* parent, const QString& name, const QString& caption);
 QRadioButton* makeOption(QWidget* parent, const QString& name, const QString& caption);
 QLineEdit* makeLineEdit(QWidget* parent, const QString& name, const QString& text);
+// The "Map" button of the per-node file of `frame`, named "Map" + the frame's name.
+QPushButton* makeMapButton(QWidget* frame);
 
 }  // namespace meldrit::app

@@ -51,7 +51,7 @@ bool chooseOutputFile(PlatformServices& platform, QLabel* path_label) {
                     textio::file_types::kGridOutput);
 }
 
-PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget* parent) {
+PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget* parent, int input_width) {
   const bool local = index == 1;
   const QIcon view_icon = parent->style()->standardIcon(QStyle::SP_FileDialogContentsView);
   PfieldPickers p;
@@ -60,7 +60,8 @@ PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget*
       makeFrame(parent, indexed("Frame12", index),
                 local ? QStringLiteral("Input  Data  File (*.OUT)  Path from  UNIFORM  transformation")
                       : QStringLiteral("Open Input Data File (*.OUT)"));
-  p.input_frame->resize(twips(5400), twips(1900));
+  p.input_frame->resize(twips(input_width), twips(1900));
+  const int skip_left = input_width - 1250;
   QWidget* in = p.input_frame;
   p.select_input = makeButton(in, indexed("Command11", index), QStringLiteral("Select File"),
                               QStringLiteral("Select input data file (*.OUT) from Tavrune"));
@@ -70,15 +71,17 @@ PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget*
                                   : QStringLiteral("Open and view input data file (*.OUT)."));
   p.view_input->setIcon(view_icon);
   place(p.view_input, 1550, 300, 1500, 400);
+  p.map_input = makeMapButton(in);
+  place(p.map_input, 3150, 300, 1000, 400);
   QLabel* label16 = makeLabel(in, indexed("Label16", index), QStringLiteral("Input  Data File *.OUT  Path"));
   place(label16, 150, 800, 3600, 250);
   QLabel* label19 = makeLabel(in, indexed("Label19", index), QStringLiteral("Skip Lines"));
-  place(label19, 4150, 800, 1100, 250);
+  place(label19, skip_left, 800, 1100, 250);
   p.input_path = makePathLabel(in, local ? QStringLiteral("Label22") : QStringLiteral("in3"));
-  place(p.input_path, 150, 1100, 3900, 600);
+  place(p.input_path, 150, 1100, skip_left - 250, 600);
   p.input_skip =
       makeLineEdit(in, local ? QStringLiteral("Text4") : QStringLiteral("in3text"), QStringLiteral("0"));
-  place(p.input_skip, 4150, 1100, 1100, 350);
+  place(p.input_skip, skip_left, 1100, 1100, 350);
 
   p.output_frame =
       makeFrame(parent, indexed("Frame11", index), QStringLiteral("Save Ouput Data File  (*.OUT)"));
@@ -91,6 +94,8 @@ PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget*
                              QStringLiteral("Open and view output file."));
   p.view_output->setIcon(view_icon);
   place(p.view_output, 1550, 300, 1500, 400);
+  p.map_output = makeMapButton(out);
+  place(p.map_output, 3150, 300, 1000, 400);
   QLabel* label15 = makeLabel(out, indexed("Label15", index), QStringLiteral("Output File *.OUT  Path"));
   place(label15, 150, 800, 3600, 250);
   p.output_path = makePathLabel(out, local ? QStringLiteral("Label23") : QStringLiteral("out1"));

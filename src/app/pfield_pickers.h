@@ -33,9 +33,13 @@ struct PfieldPickers {
   QPushButton* save_output = nullptr;   // Command5(i)
   QPushButton* view_output = nullptr;   // Command10(i)
   QLabel* output_path = nullptr;        // Label23 / out1
+  QPushButton* map_input = nullptr;     // MapFrame12(i): wired by the panel, which knows the grid
+  QPushButton* map_output = nullptr;    // MapFrame11(i)
 };
 
-PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget* parent);
+// `input_width` is the width of Frame12(i) in twips; its path label and skip box fill it.
+PfieldPickers buildPfieldPickers(PlatformServices& platform, int index, QWidget* parent,
+                                 int input_width = 5400);
 
 // Command11(i) Click: the open dialog "Input Data File (*.OUT)"; an accepted choice becomes the
 // caption of `path_label`. False when the user cancelled (nothing changes).

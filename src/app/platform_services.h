@@ -41,6 +41,11 @@ class PlatformServices {
   virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
   // nullopt when the user cancelled.
   virtual std::optional<FileChoice> chooseFile(const FileDialogRequest& request) = 0;
+  // A line of text the user types, `initial` shown first; nullopt when the user cancelled.
+  virtual std::optional<std::string> askText(const std::string& /*title*/, const std::string& /*label*/,
+                                             const std::string& /*initial*/) {
+    return std::nullopt;
+  }
   virtual void setBusyPointer(bool busy) = 0;
   // Starts a command line and returns at once; false when it could not be started.
   virtual bool launch(const std::string& command_line, int window_style) = 0;

@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "external/process_runner.h"
@@ -48,6 +51,16 @@ QStringList qtNameFilters(const std::string& filter) {
   return filters;
 }
 
+std::optional<std::string> QtPlatformServices::askText(const std::string& title, const std::string& label,
+                                                       const std::string& initial) {
+  bool accepted = false;
+  const QString text =
+      QInputDialog::getText(window_.data(), QString::fromStdString(title), QString::fromStdString(label),
+                            QLineEdit::Normal, QString::fromStdString(initial), &accepted);
+  if (!accepted) return std::nullopt;
+  return text.toStdString();
+}
+
 MessageAnswer QtPlatformServices::showMessage(const MessageRequest& request) {
   const bool question = request.buttons == MessageButtons::YesNoCancel;
   QMessageBox box(request.icon == MessageIcon::Question ? QMessageBox::Question : QMessageBox::NoIcon,
@@ -85,7 +98,8 @@ std::optional<FileChoice> QtPlatformServices::chooseFile(const FileDialogRequest
   if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
   const QFileInfo info(files.first());
   last_folder_ = info.absolutePath();
-  return FileChoice{info.absoluteFilePath().toStdString(), info.fileName().toStdString()};
+  return FileChoice{QDir::toNativeSeparators(info.absoluteFilePath()).toStdString(),
+                    info.fileName().toStdString()};
 }
 
 void QtPlatformServices::setBusyPointer(bool busy) {
@@ -116,7 +130,9 @@ void QtPlatformServices::endProgram() {
 }
 
 std::string QtPlatformServices::programFolder() const {
-  return QCoreApplication::applicationDirPath().toStdString();
+  // Qt writes "/" on every system; the folder goes into messages and command lines as Windows
+  // spells it there.
+  return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
 }
 
 }  // namespace meldrit::app

@@ -23,6 +23,8 @@ class QtPlatformServices : public PlatformServices {
 
   MessageAnswer showMessage(const MessageRequest& request) override;
   std::optional<FileChoice> chooseFile(const FileDialogRequest& request) override;
+  std::optional<std::string> askText(const std::string& title, const std::string& label,
+                                     const std::string& initial) override;
   void setBusyPointer(bool busy) override;
   bool launch(const std::string& command_line, int window_style) override;
   bool runAndWait(const std::string& command_line, const std::string& folder, int timeout_ms, int window_mode,

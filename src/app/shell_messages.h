@@ -15,7 +15,11 @@ inline std::string createNowMissing(const std::string& program_folder) {
 inline constexpr const char* kExitQuestion = "Save configuration data file to Meldrit.INI ?";
 inline constexpr const char* kExitQuestionTitle = "Korvane: Program Meldrit";
 inline std::string cannotSaveSession(const std::string& program_folder) {
+#ifdef _WIN32
+  return "Cannot save session parameters to " + program_folder + "\\Meldrit.INI";
+#else
   return "Cannot save session parameters to " + program_folder + "/Meldrit.INI";
+#endif
 }
 
 // The editor is started maximised, with the focus.

@@ -10,6 +10,7 @@
 #include "app/background_run.h"
 #include "app/file_choice.h"
 #include "app/flex_grid.h"
+#include "app/grid_view.h"
 #include "app/job_hooks.h"
 #include "app/job_panel.h"
 #include "app/panel_widgets.h"
@@ -17,6 +18,7 @@
 #include "app/text_viewer.h"
 #include "settings/suite_preferences.h"
 #include "textio/file_type.h"
+#include "textio/numeric_value.h"
 #include "uniform/column_pick.h"
 #include "uniform/column_scan.h"
 #include "uniform/uniform_messages.h"
@@ -70,7 +72,7 @@ class UniformJob : public JobPanels {
     buildStructureGroup();
     buildOutputGroup();
     command6_ = makeButton(frame6_, "Command6", "RUN", "Click to compute uniform transformation");
-    place(command6_, 7700, 4950, 3180, 600);
+    place(command6_, 6500, 4950, 4380, 600);
     setPanelHeight(kDesignHeight);
     connectHandlers();
   }
@@ -121,7 +123,7 @@ class UniformJob : public JobPanels {
     grid1_->setCols(kGridCols);
     grid1_->setFixedRows(1);
     grid1_->setFixedCols(1);
-    place(grid1_, 120, 1900, 7400, 2900);
+    place(grid1_, 120, 1900, 6200, 2900);
     lower_.push_back(grid1_);
     lower_.push_back(makeLabel(frame6_, "colunavar", "Click above to select column"));
     place(lower_.back(), 120, 4850, 4000, 250);
@@ -129,7 +131,7 @@ class UniformJob : public JobPanels {
 
   void buildStructureGroup() {
     QGroupBox* frame20 = makeFrame(frame6_, "Frame20", QStringLiteral("File   Structure  "));
-    place(frame20, 7700, 1650, 3180, 1300);
+    place(frame20, 6500, 1650, 4380, 1300);
     lower_.push_back(frame20);
     place(makeLabel(frame20, "Label5", "Columns:"), 150, 300, 1100, 250);
     variaveis_ = makeLabel(frame20, "variaveis", "");
@@ -147,16 +149,18 @@ class UniformJob : public JobPanels {
   void buildOutputGroup() {
     QGroupBox* frame8 =
         makeFrame(frame6_, "Frame8", QStringLiteral("Save Ouput Data File  (*.OUT/*.PRN/*.DAT)"));
-    place(frame8, 7700, 3050, 3180, 1700);
+    place(frame8, 6500, 3050, 4380, 1700);
     lower_.push_back(frame8);
-    place(makeLabel(frame8, "Label8", "Output File *.OUT/*.PRN/*.DAT  Path"), 150, 300, 2900, 250);
+    place(makeLabel(frame8, "Label8", "Output File *.OUT/*.PRN/*.DAT  Path"), 150, 300, 4080, 250);
     uniformout_ = makePathLabel(frame8, "uniformout");
-    place(uniformout_, 150, 600, 2880, 500);
+    place(uniformout_, 150, 600, 4080, 500);
     command7_ = makeButton(frame8, "Command7", "Save As", "Save output file (*.OUT).");
     place(command7_, 150, 1200, 1300, 400);
     command8_ = makeButton(frame8, "Command8", "View File", "Open and view output file");
     command8_->setIcon(frame6_->style()->standardIcon(QStyle::SP_FileDialogContentsView));
     place(command8_, 1550, 1200, 1480, 400);
+    map8_ = makeMapButton(frame8);
+    place(map8_, 3130, 1200, 1100, 400);
   }
 
   void connectHandlers() {
@@ -176,6 +180,7 @@ class UniformJob : public JobPanels {
     }
     QObject::connect(grid1_, &FlexGrid::clicked, frame6_, [this] { pickColumn(); });
     QObject::connect(command6_, &QPushButton::clicked, frame6_, [this] { run(); });
+    QObject::connect(map8_, &QPushButton::clicked, frame6_, [this] { showOutputMap(); });
   }
 
   un::CoordinateOption option() const {
@@ -319,6 +324,39 @@ class UniformJob : public JobPanels {
                       hooks)([&](job::Hooks& worker) { return un::run_uniform(request, runner, worker); }));
   }
 
+  // The output has no node counts of its own: they are asked for, and must hold every sample.
+  void showOutputMap() {
+    const std::string samples = str(amostras_->text());
+    const long long count = textio::whole_part_of(samples);
+    GridSource source;
+    source.path_caption = str(uniformout_->text());
+    source.values_per_node = un::coordinate_count(option()) + 1;
+    source.value_index = source.values_per_node;  // the score, after the coordinates
+    std::string typed = std::to_string(std::max(count, 1LL)) + ",1,1";
+    for (;;) {
+      const std::optional<std::string> answer = context_.platform.askText(
+          "Map", "Node counts NX,NY,NZ of the " + std::to_string(count) + " samples:", typed);
+      if (!answer) return;
+      typed = *answer;
+      std::array<std::string, 3> texts;
+      std::size_t start = 0;
+      for (std::string& text : texts) {
+        const std::size_t comma = typed.find(',', start);
+        text = typed.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        start = comma == std::string::npos ? typed.size() : comma + 1;
+      }
+      long long product = 1;
+      for (const std::string& text : texts) product *= std::max(textio::whole_part_of(text), 0LL);
+      if (product == count) {
+        source.node_texts = texts;
+        showGridView(context_, frame6_, source);
+        return;
+      }
+      showOk(context_.platform,
+             "NX x NY x NZ must be the " + std::to_string(count) + " samples of the file.");
+    }
+  }
+
   AppContext& context_;
   QGroupBox* frame6_;
   QLabel* uniformin_ = nullptr;
@@ -336,6 +374,7 @@ class UniformJob : public JobPanels {
   QPushButton* command7_ = nullptr;
   QPushButton* command8_ = nullptr;
   QPushButton* command6_ = nullptr;
+  QPushButton* map8_ = nullptr;
   std::vector<QWidget*> lower_;  // what shows only when the panel is open
 
   int height_ = kDesignHeight;  // twips, as set

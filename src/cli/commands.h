@@ -17,6 +17,7 @@ namespace meldrit::cli {
 void addLocalCommand(CLI::App& app, int& status);
 void addUniformCommand(CLI::App& app, int& status);
 void addMultiphaseCommand(CLI::App& app, int& status);
+void addMapCommand(CLI::App& app, int& status);
 
 // Whether a job draws its progress line on standard error: when that is a terminal (Auto), always
 // (--progress) or never (--quiet). Without a terminal and a flag, both streams carry only the

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   meldrit::cli::addLocalCommand(app, status);
   meldrit::cli::addUniformCommand(app, status);
   meldrit::cli::addMultiphaseCommand(app, status);
+  meldrit::cli::addMapCommand(app, status);
   app.parse_complete_callback([&] {
     meldrit::cli::set_progress_mode(quiet      ? meldrit::cli::ProgressMode::Never
                                     : progress ? meldrit::cli::ProgressMode::Always

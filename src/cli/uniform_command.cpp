@@ -35,7 +35,8 @@ void addUniformCommand(CLI::App& app, int& status) {
     options->request.option = coords == "2d"   ? uniform::CoordinateOption::TwoD
                               : coords == "3d" ? uniform::CoordinateOption::ThreeD
                                                : uniform::CoordinateOption::None;
-    options->request.program_folder = external::program_folder();
+    // uniform.exe is still found in the program folder, but runs where the program may write.
+    options->request.program_folder = external::own_files_folder(external::program_folder());
     const auto runner = [](const std::string& command_line, const std::string& folder, int window_mode,
                            const std::function<bool()>& cancelled) {
       return external::run_and_wait(command_line, folder, -1, window_mode, uniform::files::kCreationFlags,

@@ -49,6 +49,9 @@ bool is_absolute(std::string_view word) {
   return word.size() > 1 && word[1] == ':';
 }
 
+#ifndef _WIN32
+// Windows finds the program of a command line itself (CreateProcessA); here it is looked for as
+// Windows would.
 struct Resolved {
   std::string program;
   std::vector<std::string> arguments;  // the words, the program's own word first
@@ -83,7 +86,6 @@ std::optional<Resolved> resolve(std::string_view line, const std::string& workin
   return std::nullopt;
 }
 
-#ifndef _WIN32
 std::optional<pid_t> spawn(const Resolved& resolved, const std::string& working_folder, bool own_session) {
   std::vector<char*> argv;
   for (const std::string& word : resolved.arguments) argv.push_back(const_cast<char*>(word.c_str()));

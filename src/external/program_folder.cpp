@@ -3,14 +3,53 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <pwd.h>
 #include <unistd.h>
 
 #include <climits>
 #endif
 
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace meldrit::external {
+namespace {
+
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+bool may_write_to(const std::string& folder) {
+#ifdef _WIN32
+  // The folder's read-only attribute says nothing about its access rights: only a file that can
+  // be made there tells.
+  const std::string probe = folder + "\\meldrit-" + std::to_string(GetCurrentProcessId()) + ".tmp";
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+#else
+  return access(folder.c_str(), W_OK | X_OK) == 0;
+#endif
+}
+
+// Creates the folder and any missing parent, each new one private to the user, as the XDG base
+// directory rules ask of configuration folders.
+void create_private_folders(const std::filesystem::path& folder) {
+  std::error_code error;
+  if (folder.empty() || std::filesystem::is_directory(folder, error)) return;
+  if (folder.has_parent_path() && folder.parent_path() != folder)
+    create_private_folders(folder.parent_path());
+  if (std::filesystem::create_directory(folder, error)) {
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+  }
+}
+
+}  // namespace
 
 std::string program_folder() {
   std::string path;
@@ -41,6 +80,41 @@ std::string program_folder() {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+std::string user_folder() {
+#ifdef _WIN32
+  const std::string roaming = environment("APPDATA");
+  return roaming.empty() ? std::string() : roaming + "\\Meldrit";
+#else
+  const std::string config = environment("XDG_CONFIG_HOME");
+  // A relative value is to be ignored, as if it were unset.
+  if (!config.empty() && config[0] == '/') return config + "/meldrit";
+  std::string home = environment("HOME");
+  if (home.empty()) {
+    const passwd* entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
+  }
+  if (home.empty()) return {};
+  return home + "/.config/meldrit";
+#endif
+}
+
+std::string own_files_folder(const std::string& program_folder) {
+  if (may_write_to(program_folder)) return program_folder;
+  const std::string folder = user_folder();
+  if (folder.empty()) return program_folder;
+  // A folder that cannot be made is still the one used: the messages of what then fails name it.
+  create_private_folders(folder);
+  return folder;
+}
+
+std::string preferences_file(const std::string& own_files_folder) {
+  const std::string own = own_files_folder + "/kvat.pam";
+  if (own_files_folder != user_folder()) return own;
+  std::error_code error;
+  if (std::filesystem::exists(own, error)) return own;
+  return program_folder() + "/kvat.pam";
 }
 
 }  // namespace meldrit::external

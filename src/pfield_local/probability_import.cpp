@@ -58,35 +58,19 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
   const job::Outcome cancelled = job::Outcome::cancelled(job::kImportCancelled);
   result.outcome = failed;
 
-  const std::uint64_t both_passes = 2 * textio::file_size_or_zero(path);
-
+  // One pass: n comes from the first data line, and every later field is counted as it is checked.
+  // Counting first would find the same V, or a field that cannot be read and so a failure either way.
   textio::FieldStream stream;
   std::uint64_t first_line_fields = 0;
   if (!open_at_first_data_line(stream, path, skip, first_line_fields)) return result;
-  std::uint64_t values = 0;
-  job::ProgressTicker counting(hooks, both_passes, 0);
-  for (;;) {
-    const textio::ReadStatus status = stream.skip_field();
-    if (status == textio::ReadStatus::EndOfFile) break;
-    if (status == textio::ReadStatus::IoError) return result;
-    ++values;
-    if (!counting.tick(stream.bytes_consumed(), 0)) {
-      result.outcome = cancelled;
-      return result;
-    }
-  }
-  const std::uint64_t first_pass = stream.bytes_consumed();
-  stream.close();
-
   if (first_line_fields < 1 || first_line_fields > kMaxThresholds) return result;
   const int n = static_cast<int>(first_line_fields);
   hooks.counted("thresholds", static_cast<std::uint64_t>(n));
 
   // The first data line only gives n; its values are never checked.
-  if (!open_at_first_data_line(stream, path, skip, first_line_fields)) return result;
   Warnings warnings(hooks);
-  job::ProgressTicker checking(hooks, both_passes, values);
-  std::uint64_t checked = 0;
+  job::ProgressTicker checking(hooks, textio::file_size_or_zero(path), 0);
+  std::uint64_t values = 0;
   while (!stream.at_end()) {
     double previous = 0;
     for (int j = 1; j <= n; ++j) {
@@ -111,12 +95,13 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
       }
       previous = x;
     }
-    checked += static_cast<std::uint64_t>(n);
-    if (!checking.tick(first_pass + stream.bytes_consumed(), checked)) {
+    values += static_cast<std::uint64_t>(n);
+    if (!checking.tick(stream.bytes_consumed(), values)) {
       result.outcome = cancelled;
       return result;
     }
   }
+  checking.finish(stream.bytes_consumed(), values);
   stream.close();
 
   result.values = values;

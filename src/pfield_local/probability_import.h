@@ -19,13 +19,13 @@ struct ImportResult {
   std::uint64_t nodes = 0;   // N = V / n + 1
 };
 
-// The two passes of the import: count n and V, then check every node's probabilities (clipped
-// to 0..1 for the order check only). `skip` is the numeric value of the skip-lines box.
+// The import in one pass: n from the first data line, then every node's probabilities checked
+// (clipped to 0..1 for the order check only) and counted (V). `skip` is the numeric value of the
+// skip-lines box.
 //
-// Hooks: checks_passed once a file is chosen; counted("thresholds", n) after the counting pass
-// (the panel shows n during the checking pass); each warning as it is found, at most one of each
-// kind; progress of the checking pass with the values checked of V as items, at every whole
-// percent; a cancel ends it as cancelled.
+// Hooks: checks_passed once a file is chosen; counted("thresholds", n) once n is known (the panel
+// shows n while the rest is checked); each warning as it is found, at most one of each kind;
+// progress by bytes read; a cancel ends it as cancelled.
 ImportResult import_probability_file(std::string_view path_caption, double skip,
                                      job::Hooks& hooks = job::no_hooks());
 

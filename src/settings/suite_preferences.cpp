@@ -4,6 +4,7 @@
 #include <limits>
 #include <string_view>
 
+#include "external/program_folder.h"
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
 #include "textio/numeric_value.h"
@@ -54,7 +55,7 @@ std::optional<int> whole_number(const PreferenceItem& item) {
 }  // namespace
 
 std::string preferences_path(const std::string& program_folder) {
-  return program_folder + "/kvat.pam";
+  return external::preferences_file(program_folder);
 }
 
 std::vector<PreferenceItem> read_preference_items(const std::string& path, std::size_t count) {

@@ -7,7 +7,9 @@
 
 namespace meldrit::settings {
 
-// The suite's shared preferences file of a program folder ("kvat.pam"); Meldrit only reads it.
+// The suite's shared preferences file ("kvat.pam") of the folder that holds the program's own
+// files; Meldrit only reads it. Where that is the per-user folder and holds none, the one in the
+// program folder.
 std::string preferences_path(const std::string& program_folder);
 
 // One item of the file: a number when its text is numeric, else the text.

@@ -184,6 +184,21 @@ bool FieldStream::count_line_fields(std::uint64_t& count) {
   return true;
 }
 
+std::uint64_t FieldStream::next_field_offset() {
+  skip_separators_before_field();
+  return bytes_consumed();
+}
+
+bool FieldStream::seek(std::uint64_t offset) {
+  if (fd_ < 0 || !system_files::seek_to(fd_, offset)) return false;
+  eof_ = false;
+  error_ = false;
+  pending_separator_ = false;
+  pos_ = end_ = 0;
+  consumed_before_ = offset;
+  return true;
+}
+
 bool FieldStream::at_end() {
   skip_separators_before_field();
   return pos_ >= end_;

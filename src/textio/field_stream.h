@@ -74,6 +74,12 @@ class FieldStream {
   // Consumes the next field without converting it (for counting).
   ReadStatus skip_field();
 
+  // Where the next field starts (blanks, line ends and the comma after the last field passed), for
+  // a later seek() back to it.
+  std::uint64_t next_field_offset();
+  // Goes to a place next_field_offset() gave; false when the file cannot seek (a pipe).
+  bool seek(std::uint64_t offset);
+
   // A read failed, or a field or line was longer than kMaxHeld.
   bool failed() const { return error_; }
 

@@ -51,6 +51,10 @@ bool close_file(int fd) {
   return ::_close(fd) == 0;
 }
 
+bool seek_to(int fd, std::uint64_t offset) {
+  return ::_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) >= 0;
+}
+
 FileLock::Result FileLock::try_lock(const char* path) {
   release();
   HANDLE file =
@@ -75,8 +79,16 @@ void FileLock::release() {
 }
 
 int open_file_allowance(int wanted, int reserved) {
-  // The C runtime's own limit; raise it as far as it goes.
-  const int limit = std::max(_getmaxstdio(), _setmaxstdio(8192) > 0 ? 8192 : 0);
+  // The C runtime holds its descriptors in a table of fixed size: 8192 in the UCRT, 2048 in
+  // msvcrt.dll. Neither tells its size, but _setmaxstdio takes no larger limit for the streams,
+  // so the largest value it takes is that size.
+  int limit = _getmaxstdio();
+  for (const int size : {8192, 2048}) {
+    if (_setmaxstdio(size) == size) {
+      limit = size;
+      break;
+    }
+  }
   return std::clamp(limit - reserved, 0, wanted);
 }
 
@@ -113,6 +125,10 @@ long write_some(int fd, const char* data, std::size_t size) {
 
 bool close_file(int fd) {
   return ::close(fd) == 0;
+}
+
+bool seek_to(int fd, std::uint64_t offset) {
+  return ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 FileLock::Result FileLock::try_lock(const char* path) {

@@ -17,6 +17,8 @@ long read_some(int fd, char* data, std::size_t size);
 long write_some(int fd, const char* data, std::size_t size);
 // False when the system reports an error (a delayed write error, for one).
 bool close_file(int fd);
+// Moves a descriptor open for reading to `offset` bytes from the start; false when it cannot.
+bool seek_to(int fd, std::uint64_t offset);
 
 // How many more files this process may hold open beside `reserved` others, at most `wanted`:
 // raises the soft limit towards the hard one when `wanted` needs it.

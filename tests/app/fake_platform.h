@@ -32,6 +32,15 @@ class FakePlatform : public app::PlatformServices {
 
   app::MessageAnswer showMessage(const app::MessageRequest& request) override;
   std::optional<app::FileChoice> chooseFile(const app::FileDialogRequest& request) override;
+  // Answered from `texts`; an empty queue cancels.
+  std::optional<std::string> askText(const std::string& title, const std::string& label,
+                                     const std::string& initial) override {
+    asked.push_back(title + "|" + label + "|" + initial);
+    if (texts.empty()) return std::nullopt;
+    std::optional<std::string> next = texts.front();
+    texts.pop_front();
+    return next;
+  }
   void setBusyPointer(bool value) override {
     busy = value;
     busy_history.push_back(value);
@@ -60,6 +69,8 @@ class FakePlatform : public app::PlatformServices {
   std::vector<bool> busy_at_message;
   std::deque<app::MessageAnswer> answers;
   std::vector<app::FileDialogRequest> dialogs;
+  std::deque<std::optional<std::string>> texts;
+  std::vector<std::string> asked;  // title|label|initial of each askText
   std::deque<std::optional<app::FileChoice>> choices;
   bool busy = false;
   std::vector<bool> busy_history;     // every call, in order

@@ -61,11 +61,13 @@ TEST(LocalRun, SkipsHeadersAndReplacesTheOutputWithOneLinePerNode) {
   input.continuous = false;
   EXPECT_TRUE(run_local_ccdf(input).completed());
   EXPECT_EQ(test::read_bytes(input.output_path), crlf(" 2 | 1 "));
-  // Paths that differ only in letter case are not the same file.
+#ifndef _WIN32
+  // Paths that differ only in letter case are not the same file (on Windows they are).
   input.uniform_path = dir.write("U.OUT", crlf("0.5|0.1|0.9"));
   input.uniform_skip = 0;
   input.output_path = dir.file("u.out");
   EXPECT_TRUE(run_local_ccdf(input).completed());
+#endif
 }
 
 TEST(LocalRun, FailuresKeepTheLinesWrittenSoFar) {

@@ -18,8 +18,8 @@ class Recorder : public job::Hooks {
   void counted(std::string_view, std::uint64_t n) override { detected = static_cast<int>(n); }
   void warning(const std::string& text) override { warnings.push_back(text); }
   void progress(const job::Progress& p) override {
-    if (p.items_total > 0)
-      percents.push_back(static_cast<int>(std::min<std::uint64_t>(p.items_done * 100 / p.items_total, 100)));
+    if (p.bytes_total > 0)
+      percents.push_back(static_cast<int>(std::min<std::uint64_t>(p.bytes_read * 100 / p.bytes_total, 100)));
   }
   int detected = -1;
   std::vector<std::string> warnings;

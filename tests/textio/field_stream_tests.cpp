@@ -156,17 +156,23 @@ TEST(FileType, LastThreeCharactersOfTheBareName) {
 }
 
 TEST(SameFile, OneFileThroughAnySpelling) {
+#ifdef _WIN32
+  // Windows file names ignore letter case, and making a symbolic link takes a privilege there.
+  constexpr bool kWindows = true;
+#else
+  constexpr bool kWindows = false;
+#endif
   test::TempDir dir;
   namespace fs = std::filesystem;
   const std::string file = dir.write("data.out", "1\r\n");
   fs::create_directories(dir.file("sub"));
-  fs::create_symlink(file, dir.file("link.out"));
+  if (!kWindows) fs::create_symlink(file, dir.file("link.out"));
   fs::create_hard_link(file, dir.file("hard.out"));
   const fs::path relative = fs::relative(file);
   const std::pair<std::string, bool> cases[] = {
       {" " + file + "  ", true},           {relative.string(), true},
-      {dir.file("sub/../data.out"), true}, {dir.file("link.out"), true},
-      {dir.file("hard.out"), true},        {dir.file("DATA.OUT"), false},
+      {dir.file("sub/../data.out"), true}, {dir.file("link.out"), !kWindows},
+      {dir.file("hard.out"), true},        {dir.file("DATA.OUT"), kWindows},
       {dir.file("other.out"), false},      {"", false},
   };
   for (const auto& [other, same] : cases) EXPECT_EQ(same_file(file, other), same) << other;

@@ -57,8 +57,10 @@ TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFil
     const RunRequest r = f.request(data, option, columns, 2, selected);
     ASSERT_EQ(run_uniform(r, f.fake()), job::Outcome::done(messages::kComplete));
     EXPECT_EQ(f.seen, "uniform.exe uniform.par 0|" + f.folder + "|3|" + values);
-    EXPECT_EQ(read_bytes(f.folder + "/uniform.par"), crlf(f.folder + "/tempuniforme34247.out| 0 |" +
-                                                          f.folder + "/tempuniforme34246.out| 2 | 1 | 1 "));
+    // The program folder and the file name joined with the system's separator.
+    const std::string folder = f.folder + static_cast<char>(std::filesystem::path::preferred_separator);
+    EXPECT_EQ(read_bytes(f.folder + "/uniform.par"),
+              crlf(folder + "tempuniforme34247.out| 0 |" + folder + "tempuniforme34246.out| 2 | 1 | 1 "));
     EXPECT_EQ(read_bytes(f.dir.file("result.out")), output);
     EXPECT_FALSE(f.has("tempuniforme34247.out"));
     EXPECT_FALSE(f.has("tempuniforme34246.out"));

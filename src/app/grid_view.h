@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/job_panel.h"
+#include "gridmap/grid_scan.h"
+#include "gridmap/map_render.h"
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QSlider;
+class QSpinBox;
+class QStatusBar;
+
+namespace meldrit::app {
+
+// Where a "Map" button finds its file: the path and skip as the panel holds them, the node count
+// texts of the panel's boxes, and the values of one node.
+struct GridSource {
+  std::string path_caption;
+  std::string skip_text = "0";
+  std::array<std::string, 3> node_texts;
+  int values_per_node = 1;
+  int value_index = 1;   // which value is mapped first (the view can choose another)
+  bool classes = false;  // class numbers or codes: the categorical palette
+};
+
+// The handler of every "Map" button: checks the node counts, reads the file once (with the progress
+// dialog and Cancel when it is large) and opens a grid view on it. False when nothing opened.
+bool showGridView(AppContext& context, QWidget* owner, const GridSource& source);
+
+class MapCanvas;
+class HistogramChart;
+
+// A window on one grid file: a Z slice as a map (north up, zoom with the wheel, pan by dragging),
+// its colour scale or legend, the histogram and statistics of the whole file or of the slice, and
+// "Save as PNG". It holds the scan's figures and one slice, never the grid.
+class GridView : public QWidget {
+  Q_OBJECT
+
+ public:
+  GridView(AppContext& context, gridmap::GridRequest request, gridmap::GridScan scan, bool classes,
+           QWidget* owner);
+  ~GridView() override;
+
+  long long slice() const { return z_; }
+  void showSlice(long long z);  // from 1
+  // The map of the current slice, one pixel a node, as painted (for tests and the cursor).
+  const QImage& mapImage() const { return map_; }
+  gridmap::Image figure() const;
+  void saveAsPng();
+
+ private:
+  void buildControls();
+  void rescan(int value_index);
+  void refreshKey();
+  void refreshFigures();
+  void showNodeUnder(const QPoint& node);
+
+  AppContext& context_;
+  gridmap::GridRequest request_;
+  gridmap::GridScan scan_;
+  gridmap::MapStyle style_;
+  std::vector<double> values_;  // the current slice
+  long long z_ = 1;
+  QImage map_;
+  MapCanvas* canvas_ = nullptr;
+  HistogramChart* chart_ = nullptr;
+  QSlider* slider_ = nullptr;
+  QSpinBox* z_box_ = nullptr;
+  QSpinBox* value_box_ = nullptr;
+  QComboBox* palette_ = nullptr;
+  QComboBox* scope_ = nullptr;
+  QListWidget* legend_ = nullptr;
+  QLabel* statistics_ = nullptr;
+  QLabel* missing_ = nullptr;
+  QStatusBar* status_ = nullptr;
+};
+
+}  // namespace meldrit::app

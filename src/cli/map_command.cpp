@@ -1,0 +1,62 @@
+#include <memory>
+#include <string>
+
+#include "cli/commands.h"
+#include "gridmap/map_figure.h"
+
+namespace meldrit::cli {
+
+void addMapCommand(CLI::App& app, int& status) {
+  struct Options {
+    gridmap::MapRequest request;
+    std::string nodes, palette;
+    double min = 0, max = 0;
+  };
+  auto options = std::make_shared<Options>();
+  gridmap::MapRequest& request = options->request;
+  auto* command = app.add_subcommand(
+      "map", "Map one Z slice of a grid file to a PNG picture and print the whole file's statistics");
+  command
+      ->add_option("--input", request.grid.path, "Grid file: one value per node, X fastest, then Y, then Z")
+      ->required();
+  command->add_option("--skip", request.grid.skip, "Header lines to skip");
+  command->add_option("--nodes", options->nodes, "NX,NY,NZ: grid nodes along X, Y and Z")->required();
+  command->add_option("--z", request.z, "The slice to map, from 1 (default: the middle one)");
+  auto* threshold =
+      command->add_option("--threshold", request.grid.value_index,
+                          "Which value of each node to map, from 1 (a threshold of a probability file)");
+  command->add_option("--thresholds", request.grid.values_per_node, "How many values each node has")
+      ->needs(threshold);
+  command->add_option("--png", request.png, "The PNG file to write")->required();
+  command
+      ->add_option("--palette", options->palette,
+                   "continuous or classes (default: classes for a few whole numbers)")
+      ->check(CLI::IsMember({"continuous", "classes"}));
+  auto* min = command->add_option("--min", options->min,
+                                  "The bottom of the colour scale (default: the file's minimum)");
+  auto* max =
+      command->add_option("--max", options->max, "The top of the colour scale (default: the file's maximum)");
+  command->callback([options, &status, min, max] {
+    const std::array<std::string, 3> nodes = split_nodes(options->nodes, "--nodes");
+    gridmap::GridRequest& grid = options->request.grid;
+    long long* counts[] = {&grid.nx, &grid.ny, &grid.nz};
+    for (int i = 0; i < 3; ++i) {
+      try {
+        *counts[i] = std::stoll(nodes[i]);
+      } catch (const std::exception&) {
+        throw CLI::ValidationError("--nodes",
+                                   "expects three whole numbers NX,NY,NZ, got '" + options->nodes + "'");
+      }
+    }
+    if (!options->palette.empty()) {
+      options->request.palette =
+          options->palette == "classes" ? gridmap::Palette::Classes : gridmap::Palette::Continuous;
+    }
+    if (min->count() > 0) options->request.min = options->min;
+    if (max->count() > 0) options->request.max = options->max;
+    StderrHooks hooks("nodes");
+    status = finish(gridmap::write_map(options->request, hooks), "--nodes", hooks);
+  });
+}
+
+}  // namespace meldrit::cli

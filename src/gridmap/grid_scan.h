@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "job/hooks.h"
+#include "job/outcome.h"
+
+namespace meldrit::gridmap {
+
+// A per-node file read as a grid: nx x ny x nz nodes, X fastest, then Y, then Z, each node
+// `values_per_node` fields of which the `value_index`-th (from 1) is mapped: one threshold of a
+// probability data file, or the score after the coordinates of a uniform transformation's output.
+struct GridRequest {
+  std::string path;
+  double skip = 0;  // header lines
+  long long nx = 1, ny = 1, nz = 1;
+  int values_per_node = 1;
+  int value_index = 1;
+};
+
+struct GridStats {
+  std::uint64_t count = 0;
+  double min = 0, max = 0, mean = 0;
+  double std = 0;  // of the whole population of values read
+  double q1 = 0, median = 0, q3 = 0;
+};
+
+// What one streaming pass over the file found. Only this is kept, never the grid.
+struct GridScan {
+  // Completed when every node was read; otherwise a message that says what is missing, and what
+  // could be read is still here.
+  job::Outcome outcome;
+  std::uint64_t nodes_read = 0;
+  GridStats stats;
+  // Every value read is a whole number, of at most kMaxCodes different ones: then `codes` lists
+  // them (class numbers, phase codes) and a categorical palette suits the file.
+  std::vector<long long> codes;
+  // Where each slice's first node starts, for the slices the file reaches.
+  std::vector<std::uint64_t> slice_offsets;
+  // Up to kSampleSize values drawn evenly from the whole file (all of them in a smaller file), for
+  // the quartiles and the histogram.
+  std::vector<double> sample;
+};
+
+inline constexpr std::size_t kSampleSize = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxCodes = 64;
+
+// The grid's checks: every count at least 1, the value within its node.
+job::Outcome check_request(const GridRequest& request);
+
+// One pass over the file: statistics, codes, sample and slice offsets, with progress by bytes and a
+// cancel polled as it reads.
+GridScan scan_grid(const GridRequest& request, job::Hooks& hooks = job::no_hooks());
+
+// The nx x ny values of slice `z` (0-based), row by row from y = 1; a node the file does not hold
+// (or that is not a number) is NaN. Seeks to the slice's start; only the slice is read.
+std::vector<double> read_slice(const GridRequest& request, const GridScan& scan, long long z);
+
+// `bins` equal bins from `low` to `high`; values outside them, and NaN, are not counted.
+std::vector<std::uint64_t> histogram(const std::vector<double>& values, int bins, double low, double high);
+
+// Count, min, max, mean, std and quartiles of the numbers among `values` (NaN left out).
+GridStats statistics_of(std::vector<double> values);
+
+}  // namespace meldrit::gridmap

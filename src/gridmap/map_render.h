@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace meldrit::gridmap {
+
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// An RGB picture, rows from the top.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;  // 3 bytes a pixel
+
+  Image() = default;
+  Image(int w, int h, Rgb fill);
+  Rgb at(int x, int y) const;
+  void set(int x, int y, Rgb color);
+  void fill(int x, int y, int w, int h, Rgb color);
+};
+
+enum class Palette { Continuous, Classes };
+
+struct MapStyle {
+  Palette palette = Palette::Continuous;
+  double min = 0;  // the ends of the continuous scale, over the whole file so that slices compare
+  double max = 1;
+};
+
+inline constexpr Rgb kNoValue{160, 160, 160};
+
+// Viridis: perceptually uniform, readable in grey and by most colour-blind eyes. t from 0 to 1.
+Rgb viridis(double t);
+// A code's colour: ten well-separated colours, repeated beyond.
+Rgb class_color(long long code);
+// A node value in the style; NaN (a node the file does not hold) is grey.
+Rgb color_of(double value, const MapStyle& style);
+
+// One square of `cell` pixels per node, X to the right and Y upwards: node (1, 1) at the bottom left.
+Image render_slice(const std::vector<double>& slice, long long nx, long long ny, const MapStyle& style,
+                   int cell);
+
+// The picture "Save as PNG" writes: the title above, the map (cells fitted to about 600 pixels), and
+// beside it the colour bar with the scale's ends, or the legend of `codes`.
+Image render_figure(const std::vector<double>& slice, long long nx, long long ny, const MapStyle& style,
+                    const std::vector<long long>& codes, const std::string& title);
+
+// Where render_figure puts the map and how large a cell is, for tests and for the view's cursor.
+struct FigureLayout {
+  int map_left = 0, map_top = 0, cell = 1;
+};
+FigureLayout figure_layout(long long nx, long long ny);
+
+// Text in the program's own 5 x 7 bitmap font, `scale` pixels a dot; returns the width drawn.
+int draw_text(Image& image, int x, int y, const std::string& text, Rgb color, int scale);
+int text_width(const std::string& text, int scale);
+
+// A number as a scale or legend shows it: up to 6 significant digits, no trailing zeros.
+std::string scale_label(double value);
+
+}  // namespace meldrit::gridmap

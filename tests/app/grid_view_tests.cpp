@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QSlider>
+
+#include "app/app_test_support.h"
+#include "app/grid_view.h"
+#include "gridmap/map_render.h"
+
+namespace meldrit::test {
+namespace {
+
+using gridmap::Rgb;
+
+// v(x, y, z) = x + 10 y + 100 z on a 4 x 3 x 2 grid, one value a line as the jobs write them.
+std::string knownGrid(int nodes = 24) {
+  std::string bytes;
+  for (int z = 1; z <= 2; ++z)
+    for (int y = 1; y <= 3; ++y)
+      for (int x = 1; x <= 4; ++x)
+        if (nodes-- > 0) bytes += std::to_string(x + 10 * y + 100 * z) + ".000\r\n";
+  return bytes;
+}
+
+Rgb pixel(const QImage& image, int x, int y) {
+  const QColor color = image.pixelColor(x, y);
+  return {static_cast<std::uint8_t>(color.red()), static_cast<std::uint8_t>(color.green()),
+          static_cast<std::uint8_t>(color.blue())};
+}
+
+class GridViewTest : public testing::Test, public WindowOnFake {
+ protected:
+  app::GridView* view() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* view = qobject_cast<app::GridView*>(widget); view != nullptr && view->isVisible())
+        return view;
+    }
+    return nullptr;
+  }
+  // The local panel's output picker with a file and the node counts 4, 3, 2.
+  void mapLocalOutput(const std::string& bytes) {
+    open("mnumeldritii");
+    setNodes(3, "4", "3", "2");
+    get<QLabel>("Label23")->setText(QString::fromStdString(folder.write("grid.out", bytes)));
+    click("MapFrame11(1)");
+  }
+  void TearDown() override {
+    while (app::GridView* open = view()) delete open;
+  }
+};
+
+TEST_F(GridViewTest, KnownValuesGiveKnownColoursNorthUpOnEachSlice) {
+  mapLocalOutput(knownGrid());
+  app::GridView* grid = view();
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->slice(), 1);  // the middle of two
+  const QImage& map = grid->mapImage();
+  ASSERT_EQ(map.size(), QSize(4, 3));
+  // The scale runs over the whole file, 111 to 234, so that slices compare.
+  const auto expected = [](int x, int y, int z) {
+    return gridmap::viridis((x + 10 * y + 100 * z - 111) / 123.0);
+  };
+  // Node (1, 1) at the bottom left, (4, 3) at the top right.
+  EXPECT_EQ(pixel(map, 0, 2), expected(1, 1, 1));
+  EXPECT_EQ(pixel(map, 3, 0), expected(4, 3, 1));
+  EXPECT_EQ(pixel(map, 1, 1), expected(2, 2, 1));
+  EXPECT_EQ(grid->findChild<QLabel*>("statistics")->text().toStdString(),
+            "count 24\nmin 111\nmax 234\nmean 172.5\nstd 50.6746156\nq1 122.75\nmedian 172.5\nq3 222.25");
+
+  grid->findChild<QSlider*>("zSlider")->setValue(2);
+  EXPECT_EQ(grid->slice(), 2);
+  EXPECT_EQ(pixel(grid->mapImage(), 0, 2), expected(1, 1, 2));
+  EXPECT_EQ(pixel(grid->mapImage(), 3, 0), gridmap::viridis(1));
+  EXPECT_EQ(grid->findChild<QLabel*>("missing")->text(), "");
+}
+
+TEST_F(GridViewTest, SavedPictureHasTheBatchFrontEndsPixels) {
+  mapLocalOutput(knownGrid());
+  platform.choose(folder.file("view.png"));
+  view()->saveAsPng();
+  // Whole numbers only: the batch front end would take them for codes unless told.
+  ASSERT_EQ(runCli(folder.folder(), "map --input grid.out --nodes 4,3,2 --png cli.png --palette continuous"),
+            0);
+  const QImage saved(QString::fromStdString(folder.file("view.png")));
+  const QImage batch(QString::fromStdString(folder.file("cli.png")));
+  ASSERT_FALSE(saved.isNull());
+  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), batch.convertToFormat(QImage::Format_RGB888));
+  // The map inside the figure: node (1, 1) at the bottom left of its cells.
+  const gridmap::FigureLayout layout = gridmap::figure_layout(4, 3);
+  EXPECT_EQ(pixel(batch, layout.map_left + 1, layout.map_top + 3 * layout.cell - 2), gridmap::viridis(0));
+}
+
+TEST_F(GridViewTest, ClassCodesGetTheirColoursAndALegend) {
+  open("mnumultiphase");
+  setNodes(0, "4", "3", "2");
+  std::string codes;
+  for (int i = 0; i < 24; ++i) codes += std::to_string(1 + i % 3) + "\r\n";
+  get<QLabel>("in1")->setText(QString::fromStdString(folder.write("phases.out", codes)));
+  click("MapFrame17");
+  ASSERT_NE(view(), nullptr);
+  auto* legend = view()->findChild<QListWidget*>("legend");
+  ASSERT_EQ(legend->count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(legend->item(i)->text(), QString::number(i + 1));
+    EXPECT_EQ(pixel(legend->item(i)->icon().pixmap(16, 16).toImage(), 8, 8), gridmap::class_color(i + 1));
+  }
+  EXPECT_EQ(pixel(view()->mapImage(), 0, 2), gridmap::class_color(1));
+  EXPECT_EQ(pixel(view()->mapImage(), 1, 2), gridmap::class_color(2));
+}
+
+TEST_F(GridViewTest, WhatAShortFileHoldsIsShownAndWhatIsMissingSaid) {
+  mapLocalOutput(knownGrid(10) + "x\r\n");
+  ASSERT_NE(view(), nullptr);
+  EXPECT_EQ(view()->findChild<QLabel*>("missing")->text().toStdString(),
+            "The file holds 11 of the 24 nodes. Node 11 is not a number.");
+  const QImage& map = view()->mapImage();
+  EXPECT_NE(pixel(map, 1, 0), gridmap::kNoValue);  // node (2, 3), the tenth, was read
+  EXPECT_EQ(pixel(map, 2, 0), gridmap::kNoValue);  // the eleventh is no number
+  EXPECT_EQ(pixel(map, 3, 0), gridmap::kNoValue);  // the twelfth is not in the file
+}
+
+TEST_F(GridViewTest, TheTransformationsOutputAsksForItsNodeCounts) {
+  open("mnuniform");
+  pick("Command9", folder.write("data.dat", "1 5\r\n2 6\r\n3 7\r\n4 8\r\n5 9\r\n6 10\r\n"));
+  click("Command20");
+  get<QLabel>("uniformout")->setText(QString::fromStdString(folder.write("u.out", knownGrid(6))));
+  platform.texts = {"4,2,1", "3,2,1"};
+  click("MapFrame8");
+  EXPECT_EQ(platform.asked.front(), "Map|Node counts NX,NY,NZ of the 6 samples:|6,1,1");
+  EXPECT_EQ(platform.lastMessage(), "NX x NY x NZ must be the 6 samples of the file.");
+  ASSERT_NE(view(), nullptr);
+  EXPECT_EQ(view()->mapImage().size(), QSize(3, 2));
+}
+
+}  // namespace
+}  // namespace meldrit::test

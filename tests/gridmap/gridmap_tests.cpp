@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "gridmap/grid_scan.h"
+#include "gridmap/map_figure.h"
+#include "gridmap/map_render.h"
+#include "support/run_program.h"
+
+namespace meldrit::gridmap {
+namespace {
+
+using test::crlf;
+
+GridRequest request(const std::string& path, long long nx, long long ny, long long nz) {
+  GridRequest r;
+  r.path = path;
+  r.nx = nx;
+  r.ny = ny;
+  r.nz = nz;
+  return r;
+}
+
+TEST(GridScan, StatisticsCodesAndWhatIsMissing) {
+  // file bytes, skip, values per node and the one mapped, the outcome's message (empty: completed),
+  // nodes read, count, min, max, codes
+  const struct {
+    std::string bytes;
+    double skip;
+    int per_node, index;
+    std::string message;
+    std::uint64_t read, count;
+    double min, max;
+    std::vector<long long> codes;
+  } cases[] = {
+      {crlf("h|1|2|3|4|5|6"), 1, 1, 1, "", 6, 6, 1, 6, {1, 2, 3, 4, 5, 6}},
+      {"1,2 3\r4\n5 6", 0, 1, 1, "", 6, 6, 1, 6, {1, 2, 3, 4, 5, 6}},  // any separators, any line ends
+      {crlf("0.1 9|0.2 8|0.3 7|0.4 6|0.5 5|0.6 4"), 0, 2, 1, "", 6, 6, 0.1, 0.6, {}},
+      {crlf("0.1 9|0.2 8|0.3 7|0.4 6|0.5 5|0.6 4"), 0, 2, 2, "", 6, 6, 4, 9, {4, 5, 6, 7, 8, 9}},
+      {crlf("1|2|3|4"), 0, 1, 1, "The file holds 4 of the 6 nodes.", 4, 4, 1, 4, {1, 2, 3, 4}},
+      {crlf("1|x|3|4|5|6"), 0, 1, 1, "Node 2 is not a number.", 6, 5, 1, 6, {1, 3, 4, 5, 6}},
+      {crlf("h"), 3, 1, 1, "The file holds 0 of the 6 nodes.", 0, 0, 0, 0, {}},
+  };
+  test::TempDir dir;
+  for (const auto& c : cases) {
+    GridRequest r = request(dir.write("g.out", c.bytes), 3, 2, 1);
+    r.skip = c.skip;
+    r.values_per_node = c.per_node;
+    r.value_index = c.index;
+    const GridScan scan = scan_grid(r);
+    EXPECT_EQ(scan.outcome.message, c.message) << c.bytes;
+    EXPECT_EQ(scan.nodes_read, c.read) << c.bytes;
+    EXPECT_EQ(scan.stats.count, c.count) << c.bytes;
+    EXPECT_DOUBLE_EQ(scan.stats.min, c.min) << c.bytes;
+    EXPECT_DOUBLE_EQ(scan.stats.max, c.max) << c.bytes;
+    EXPECT_EQ(scan.codes, c.codes) << c.bytes;
+  }
+  EXPECT_EQ(scan_grid(request(dir.file("none.out"), 1, 1, 1)).outcome.message,
+            "Cannot open " + dir.file("none.out"));
+  EXPECT_EQ(scan_grid(request(dir.file("g.out"), 0, 1, 1)).outcome.ending, job::Ending::Refused);
+}
+
+TEST(GridScan, EachSliceIsReadAloneFromWhereItStarts) {
+  test::TempDir dir;
+  // Slices start in the middle of a line, after a comma and after a quoted field.
+  const std::string path = dir.write("g.out", "head\r\n1 2 3,4\r\n5 \"6\"  7 8\r\n9,10,11 12\r\n");
+  GridRequest r = request(path, 2, 2, 3);
+  r.skip = 1;
+  const GridScan scan = scan_grid(r);
+  ASSERT_TRUE(scan.outcome.completed());
+  ASSERT_EQ(scan.slice_offsets.size(), 3u);
+  EXPECT_EQ(read_slice(r, scan, 0), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(read_slice(r, scan, 2), (std::vector<double>{9, 10, 11, 12}));
+  EXPECT_EQ(read_slice(r, scan, 1), (std::vector<double>{5, 6, 7, 8}));
+  // A slice the file does not reach is all missing.
+  r.nz = 4;
+  const GridScan short_scan = scan_grid(r);
+  EXPECT_TRUE(std::isnan(read_slice(r, short_scan, 3)[0]));
+}
+
+TEST(GridScan, QuartilesHistogramAndStatisticsOfASlice) {
+  const GridStats stats = statistics_of({4, 1, 3, 2, std::nan("")});
+  EXPECT_EQ(stats.count, 4u);
+  EXPECT_DOUBLE_EQ(stats.q1, 1.75);
+  EXPECT_DOUBLE_EQ(stats.median, 2.5);
+  EXPECT_DOUBLE_EQ(stats.q3, 3.25);
+  EXPECT_DOUBLE_EQ(stats.std, std::sqrt(1.25));
+  EXPECT_EQ(histogram({0, 0.1, 0.5, 0.99, 1, 2, std::nan("")}, 2, 0, 1), (std::vector<std::uint64_t>{2, 3}));
+}
+
+TEST(MapRender, NorthUpOneSquareANodeAndAFigureWithItsKey) {
+  const MapStyle style{Palette::Continuous, 0, 5};
+  const Image map = render_slice({0, 1, 2, 3, 4, 5}, 3, 2, style, 2);
+  ASSERT_EQ(map.width, 6);
+  ASSERT_EQ(map.height, 4);
+  EXPECT_EQ(map.at(0, 3), viridis(0));    // node (1, 1): bottom left
+  EXPECT_EQ(map.at(5, 0), viridis(1));    // node (3, 2): top right
+  EXPECT_EQ(map.at(3, 0), viridis(0.8));  // node (2, 2)
+  EXPECT_EQ(color_of(std::nan(""), style), kNoValue);
+  EXPECT_EQ(color_of(2, {Palette::Classes, 0, 0}), class_color(2));
+  EXPECT_NE(class_color(1), class_color(2));
+  EXPECT_EQ(viridis(-1), viridis(0));
+
+  const Image figure =
+      render_figure({1, 2, 1, 2}, 2, 2, {Palette::Classes, 1, 2}, {1, 2}, "codes.out  Z = 1 of 1");
+  const FigureLayout layout = figure_layout(2, 2);
+  EXPECT_EQ(figure.at(layout.map_left, layout.map_top + 2 * layout.cell - 1), class_color(1));
+  EXPECT_EQ(figure.at(layout.map_left + layout.cell, layout.map_top), class_color(2));
+  EXPECT_EQ(figure.at(0, 0), (Rgb{255, 255, 255}));
+}
+
+TEST(MapCommand, WritesThePictureAndStatisticsOrSaysWhatIsWrong) {
+  test::TempDir dir;
+  dir.write("g.out", crlf("1|2|3|4|5|6|7|8"));
+  const std::string cli = test::built("meldrit-cli") + " map --input g.out --png m.png ";
+  // arguments, exit status, standard output, standard error
+  const std::tuple<std::string, int, std::string, std::string> cases[] = {
+      {"--nodes 2,2,2", 0, "count 8\nmin 1\nmax 8\nmean 4.5\nstd 2.291287847\nq1 2.75\nmedian 4.5\nq3 6.25\n",
+       ""},
+      {"--nodes 2,2,3", 1, "", "The file holds 8 of the 12 nodes.\n"},
+      {"--nodes 2,2,2 --z 3", 1, "", "Z must be from 1 to 2.\n"},
+      {"--nodes 2,2,0", 1, "", "Every node count must be at least 1.\n"},
+      {"--nodes 2,2,2 --threshold 3 --thresholds 2", 1, "", "The value to map lies outside its node.\n"},
+  };
+  for (const auto& [arguments, status, out, err] : cases) {
+    std::filesystem::remove(dir.file("m.png"));
+    const test::ProgramRun run = test::run_in(dir.path().string(), cli + arguments);
+    EXPECT_EQ(run.status, status) << arguments;
+    EXPECT_EQ(run.out, out) << arguments;
+    EXPECT_EQ(run.err, err) << arguments;
+    EXPECT_EQ(std::filesystem::exists(dir.file("m.png")), status == 0) << arguments;
+  }
+  EXPECT_EQ(test::run_in(dir.path().string(),
+                         test::built("meldrit-cli") + " map --input missing.out --nodes 1,1,1 --png m.png")
+                .err,
+            "Cannot open missing.out\n");
+}
+
+}  // namespace
+}  // namespace meldrit::gridmap
