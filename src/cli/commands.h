@@ -55,6 +55,13 @@ class StderrHooks : public job::Hooks {
 
 // `pattern` with every "{}" replaced by `number` and every "{:03}" by it zero-padded to three digits.
 std::string fill_pattern(std::string pattern, std::size_t number);
+// One output per input file: given once each, or once as a pattern whose "{}" (or "{:03}") becomes
+// the file's number from 1; anything else is a usage error of `option`.
+std::vector<std::string> outputs_per_file(const std::vector<std::string>& outputs, std::size_t count,
+                                          const std::string& option);
+// One value per input file: given once each, once for all, or not at all (`fallback`).
+std::vector<std::string> values_per_file(const std::vector<std::string>& values, std::size_t count,
+                                         const std::string& option, const std::string& fallback);
 
 // From here on, the stop signals cancel the running job instead of ending the process at once, so
 // that it closes its files and ends the program it started.

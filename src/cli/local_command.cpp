@@ -14,29 +14,12 @@ struct Options {
   std::vector<std::string> uniform, uniform_skip, output;
 };
 
-// One realization per uniform file: its output given once each, or once as a pattern whose "{}"
-// (or zero-padded "{:03}") becomes the realization number; its skip given once for all or each.
 std::vector<pfield_local::LocalBatchRequest::Draw> draws(const Options& o) {
-  const std::size_t count = o.uniform.size();
-  const bool pattern = o.output.size() == 1 && count > 1;
-  if (o.output.size() != count && !pattern) {
-    throw CLI::ValidationError("--output", "give one per --uniform, or one pattern with {} or {:03}");
-  }
-  if (pattern && o.output[0].find("{}") == std::string::npos &&
-      o.output[0].find("{:03}") == std::string::npos) {
-    throw CLI::ValidationError("--output", "a pattern for several --uniform files needs {} or {:03}");
-  }
-  if (o.uniform_skip.size() > 1 && o.uniform_skip.size() != count) {
-    throw CLI::ValidationError("--uniform-skip", "give it once for all --uniform files, or once for each");
-  }
+  const std::vector<std::string> outputs = outputs_per_file(o.output, o.uniform.size(), "--output");
+  const std::vector<std::string> skips =
+      values_per_file(o.uniform_skip, o.uniform.size(), "--uniform-skip", "0");
   std::vector<pfield_local::LocalBatchRequest::Draw> result;
-  for (std::size_t r = 0; r < count; ++r) {
-    std::string output = pattern ? o.output[0] : o.output[r];
-    if (pattern) output = fill_pattern(output, r + 1);
-    const std::string skip =
-        o.uniform_skip.empty() ? "0" : o.uniform_skip[o.uniform_skip.size() == 1 ? 0 : r];
-    result.push_back({o.uniform[r], skip, output});
-  }
+  for (std::size_t r = 0; r < o.uniform.size(); ++r) result.push_back({o.uniform[r], skips[r], outputs[r]});
   return result;
 }
 

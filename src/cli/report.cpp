@@ -155,6 +155,27 @@ bool StderrHooks::cancel_requested() {
   return g_stop_signal != 0;
 }
 
+std::vector<std::string> outputs_per_file(const std::vector<std::string>& outputs, std::size_t count,
+                                          const std::string& option) {
+  if (outputs.size() == count) return outputs;
+  if (outputs.size() != 1)
+    throw CLI::ValidationError(option, "give one per input file, or one pattern with {} or {:03}");
+  if (outputs[0].find("{}") == std::string::npos && outputs[0].find("{:03}") == std::string::npos) {
+    throw CLI::ValidationError(option, "a pattern for several input files needs {} or {:03}");
+  }
+  std::vector<std::string> filled;
+  for (std::size_t number = 1; number <= count; ++number) filled.push_back(fill_pattern(outputs[0], number));
+  return filled;
+}
+
+std::vector<std::string> values_per_file(const std::vector<std::string>& values, std::size_t count,
+                                         const std::string& option, const std::string& fallback) {
+  if (values.size() == count) return values;
+  if (values.size() > 1)
+    throw CLI::ValidationError(option, "give it once for all input files, or once for each");
+  return std::vector<std::string>(count, values.empty() ? fallback : values[0]);
+}
+
 int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& hooks) {
   hooks.end_progress(outcome.completed());
   switch (outcome.ending) {
