@@ -91,8 +91,9 @@ TEST_F(Hostile, EndlessOrSeparatorFreeInputEndsWithTheJobsMessageInFlatMemory) {
     const test::MeasuredRun run = cli(job, arguments);
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, message);
-    // Far below the 64 MB of the input; a reader that held it would take more than that.
-    EXPECT_LT(run.peak_kb, 40 * 1024);
+    // Below the 64 MB of the input, which a reader that held it would take and more; the margin is
+    // for the sanitizers' own memory (about 7 MB in all without them, 45 MB with).
+    EXPECT_LT(run.peak_kb, 60 * 1024);
   }
 }
 
