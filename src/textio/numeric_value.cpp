@@ -21,7 +21,7 @@ double convert(std::string_view number) {
   if (ec == std::errc::result_out_of_range) {
     const bool negative = !number.empty() && number.front() == '-';
     // A huge exponent overflows, a hugely negative one underflows to zero.
-    const auto e = number.find('e');
+    const auto e = number.find_first_of("eE");
     const bool tiny = e != std::string_view::npos && e + 1 < number.size() && number[e + 1] == '-';
     if (tiny) return negative ? -0.0 : 0.0;
     return negative ? -std::numeric_limits<double>::max() : std::numeric_limits<double>::max();

@@ -127,8 +127,9 @@ TEST(NumericValue, LeadingNumberOrZero) {
 
 TEST(ParseNumber, WholeFieldOnly) {
   const std::pair<const char*, double> numbers[] = {
-      {"-2.5", -2.5}, {".5", 0.5},       {"5.", 5},  {"+3", 3},
-      {"1D3", 1000},  {"1.5E-2", 0.015}, {" 7 ", 7}, {"1e-999", 0},
+      {"-2.5", -2.5}, {".5", 0.5},   {"5.", 5},     {"+3", 3},      {"1D3", 1000}, {"1.5E-2", 0.015},
+      {" 7 ", 7},     {"1e-999", 0}, {"1E-400", 0}, {"-1D-400", 0},  // an underflow is zero whatever the
+                                                                     // exponent's letter
   };
   for (const auto& [field, expected] : numbers) {
     double value = -99;
