@@ -25,14 +25,29 @@ cmake --build "$MELDRIT_ROOT/build-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$MELDRIT_ROOT/build-asan" --output-on-failure -j "$jobs"
 
-echo "== Fuzzing the readers"
+echo "== Fuzzing the readers and the jobs"
 CC=clang CXX=clang++ cmake -S "$MELDRIT_ROOT" -B "$MELDRIT_ROOT/build-fuzz" -G Ninja \
   -DCMAKE_BUILD_TYPE=Debug -DMELDRIT_BUILD_FUZZ=ON -DMELDRIT_BUILD_GUI=OFF
 cmake --build "$MELDRIT_ROOT/build-fuzz" -j "$jobs" --target fuzz_targets
-for fuzzer in "$MELDRIT_ROOT"/build-fuzz/bin/fuzz_*; do
-  corpus="$MELDRIT_ROOT/build-fuzz/corpus/$(basename "$fuzzer")"
+# One run per fuzz/fuzz_*.cpp (a binary left from a removed target is not run), from its own seeds.
+for source in "$MELDRIT_ROOT"/fuzz/fuzz_*.cpp; do
+  name="$(basename "$source" .cpp)"
+  [ "$name" = fuzz_support ] && continue
+  corpus="$MELDRIT_ROOT/build-fuzz/corpus/$name"
+  log="$MELDRIT_ROOT/build-fuzz/$name.log"
+  dictionary="$MELDRIT_ROOT/fuzz/dictionaries/$name.dict"
+  [ -f "$dictionary" ] || dictionary="$MELDRIT_ROOT/fuzz/dictionaries/text.dict"
+  max_len=65536
+  [ "$name" = fuzz_numbers ] && max_len=256
   mkdir -p "$corpus"
-  "$fuzzer" -max_total_time="${MELDRIT_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
-    "$corpus" "$MELDRIT_ROOT/fuzz/seeds" 2>&1 | tail -n 2
+  if ! "$MELDRIT_ROOT/build-fuzz/bin/$name" -max_total_time="${MELDRIT_FUZZ_SECONDS:-15}" -timeout=10 \
+    -rss_limit_mb=2048 -max_len="$max_len" -dict="$dictionary" \
+    -artifact_prefix="$MELDRIT_ROOT/build-fuzz/$name-" "$corpus" "$MELDRIT_ROOT/fuzz/seeds/$name" \
+    >"$log" 2>&1; then
+    tail -n 40 "$log"
+    echo "$name failed; the input is kept as build-fuzz/$name-*" >&2
+    exit 1
+  fi
+  sed -n "s/^\(#[0-9]*[[:space:]]*DONE .*\)/$name \1/p" "$log"
 done
 echo "All tests passed."
