@@ -10,6 +10,7 @@
 #include "fuzz_support.h"
 #include "settings/session_settings_file.h"
 #include "settings/suite_preferences.h"
+#include "support/settings_items.h"
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
@@ -67,17 +68,9 @@ std::vector<std::string> items(const SessionSettings& s) {
 
 // Every control value exactly as read, and the counts of the reading.
 std::string flat(const SessionReadResult& r, bool lf = false) {
-  const SessionSettings& s = r.settings;
-  std::vector<std::string> v = {s.multiphase_path, s.variable_path, s.multiphase_skip,
-                                s.variable_skip,   s.phase_count,   s.variable_class_count};
-  v.insert(v.end(), s.node_counts.begin(), s.node_counts.end());
-  v.push_back(std::to_string(s.class_table_rows));
-  for (const ClassTableRow& row : s.class_rows) v.insert(v.end(), {row.label, row.skip, row.path});
-  v.insert(v.end(), {s.bihistogram_path, s.multiphase_output_path, s.uniform_input_path, s.uniform_skip,
-                     s.uniform_output_path, s.probability_path, s.probability_skip, s.local_uniform_path,
-                     s.local_uniform_skip, s.local_output_path, s.continuous_output ? "True" : "False"});
   std::string joined = std::to_string(r.items_read) + (r.complete ? " complete" : " partial");
-  for (const std::string& item : v) joined += "|" + (lf ? lf_line_ends(item) : item);
+  for (const std::string& item : meldrit::test::settings_items(r.settings))
+    joined += "|" + (lf ? lf_line_ends(item) : item);
   return joined;
 }
 

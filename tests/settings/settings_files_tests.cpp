@@ -5,6 +5,7 @@
 #include <string>
 
 #include "settings/suite_preferences.h"
+#include "support/settings_items.h"
 #include "support/temp_dir.h"
 
 namespace meldrit::settings {
@@ -15,16 +16,8 @@ using test::read_bytes;
 
 // Every control value in file order, the row cells included, each followed by "|".
 std::string flat(const SessionSettings& s) {
-  std::vector<std::string> v = {s.multiphase_path, s.variable_path, s.multiphase_skip,
-                                s.variable_skip,   s.phase_count,   s.variable_class_count};
-  v.insert(v.end(), s.node_counts.begin(), s.node_counts.end());
-  v.push_back(std::to_string(s.class_table_rows));
-  for (const ClassTableRow& row : s.class_rows) v.insert(v.end(), {row.label, row.skip, row.path});
-  v.insert(v.end(), {s.bihistogram_path, s.multiphase_output_path, s.uniform_input_path, s.uniform_skip,
-                     s.uniform_output_path, s.probability_path, s.probability_skip, s.local_uniform_path,
-                     s.local_uniform_skip, s.local_output_path, s.continuous_output ? "True" : "False"});
   std::string joined;
-  for (const std::string& item : v) joined += item + "|";
+  for (const std::string& item : test::settings_items(s)) joined += item + "|";
   return joined;
 }
 
