@@ -96,6 +96,12 @@ int FieldStream::peek() {
 void FieldStream::consume_pending_separator() {
   if (!pending_separator_) return;
   pending_separator_ = false;
+  // Usually the separator lies in the buffer; peek() refills only at its end.
+  while (pos_ < end_ && buffer_[pos_] == ' ') ++pos_;
+  if (pos_ < end_ && buffer_[pos_] != '\t') {
+    if (buffer_[pos_] == ',') ++pos_;
+    return;
+  }
   int c = peek();
   while (c >= 0 && (class_of(static_cast<char>(c)) & kBlank)) {
     ++pos_;
@@ -254,7 +260,54 @@ ReadStatus FieldStream::next_field(std::string_view& field, FieldMode mode) {
   return scan_field(field, mode);
 }
 
+namespace {
+
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+}  // namespace
+
+// Most fields are short plain decimals ("0.123456", "-12.5", "3"). Their digits fit a whole
+// number m below 2^53 and their decimals f are at most 22, so m and 10^f are both exact doubles
+// and m / 10^f is the correctly rounded value: what std::from_chars gives, in one pass over the
+// bytes. Anything else (an exponent, a long mantissa, a field at the end of the buffer, a stray
+// character) is left to the general path, which reads the field again from its start.
+bool FieldStream::fast_number(double& value) {
+  const char* p = buffer_.data() + pos_;
+  const char* const end = buffer_.data() + end_;
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int decimals = 0;
+  while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+    mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+    ++digits;
+    ++p;
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+      mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
+      ++digits;
+      ++decimals;
+      ++p;
+    }
+  }
+  // 19 digits cannot overflow 64 bits; the exactness test needs the mantissa itself.
+  if (digits == 0 || digits > 19 || decimals > 22 || mantissa > (std::uint64_t{1} << 53)) return false;
+  if (p >= end || !(class_of(*p) & kNumberEnd)) return false;
+  const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
+  value = negative ? -magnitude : magnitude;
+  pos_ = static_cast<std::size_t>(p - buffer_.data());
+  pending_separator_ = true;
+  return true;
+}
+
 ReadStatus FieldStream::next_number(double& value) {
+  skip_separators_before_field();
+  if (pos_ < end_ && buffer_[pos_] != '"' && fast_number(value)) return ReadStatus::Ok;
   std::string_view field;
   const ReadStatus status = scan_field(field, FieldMode::Number);
   if (status != ReadStatus::Ok) return status;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +108,70 @@ TEST(FieldStream, NumbersNonNumbersAndTheEnd) {
   EXPECT_FALSE(stream.open(dir.path().string()));  // a folder is no file
   EXPECT_FALSE(stream.open(""));
   EXPECT_FALSE(stream.is_open());
+}
+
+// The stream converts short decimals on its own; every field must still read, bit for bit, as the
+// whole-field conversion reads it, wherever the buffer happens to end.
+TEST(FieldStream, NumbersReadAsTheWholeFieldConversionReadsThem) {
+  std::vector<std::string> fields = {
+      "0",
+      "-0",
+      "5.",
+      ".5",
+      "-.5",
+      "-0.000",
+      "007.250",
+      "123456789012345678",
+      "9007199254740992",
+      "9007199254740993",
+      "90071992547409921",
+      "1234567890123456789",
+      "12345678901234567890",
+      "0.1234567890123456789012",
+      "0.12345678901234567890123",
+      "1e5",
+      "2.5E-3",
+      "1D2",
+      "+4",
+      "-",
+      ".",
+      "-.",
+      "1.2.3",
+      "1x",
+      "1e999",
+      "1E-400",
+      "0.30000000000000004",
+  };
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 3000; ++i) {
+    std::string field = random() % 4 == 0 ? "-" : "";
+    const int whole = 1 + static_cast<int>(random() % 12), decimals = static_cast<int>(random() % 24);
+    for (int d = 0; d < whole; ++d) field += static_cast<char>('0' + random() % 10);
+    if (decimals > 0 || random() % 2) field += '.';
+    for (int d = 0; d < decimals; ++d) field += static_cast<char>('0' + random() % 10);
+    fields.push_back(field);
+  }
+  std::string bytes;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    bytes += fields[i] + (i % 3 == 0 ? "\r\n" : i % 3 == 1 ? " , " : "\t");
+  test::TempDir dir;
+  const std::string path = dir.write("numbers.txt", bytes);
+  for (const std::size_t block : {std::size_t{64}, std::size_t{100}, FieldStream::kDefaultBlock}) {
+    FieldStream stream(block);
+    ASSERT_TRUE(stream.open(path));
+    for (const std::string& field : fields) {
+      double expected = 0;
+      const bool numeric = parse_number(field, expected);
+      double value = -99;
+      const ReadStatus status = stream.next_number(value);
+      ASSERT_EQ(status, numeric ? ReadStatus::Ok : ReadStatus::NotNumeric) << field << " block " << block;
+      if (numeric) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(value), std::bit_cast<std::uint64_t>(expected)) << field;
+      }
+    }
+    double value = 0;
+    EXPECT_EQ(stream.next_number(value), ReadStatus::EndOfFile);
+  }
 }
 
 TEST(NumericValue, LeadingNumberOrZero) {
