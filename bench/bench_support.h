@@ -34,6 +34,12 @@ inline double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Wall-clock seconds from an arbitrary start: jobs that use several cores are timed by how long
+// they take, against a parse-only pass timed the same way.
+inline double wall_seconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // CPU time of the calling thread, user and system: on a shared machine a single-threaded job is
 // timed by what it used, not by how long it waited for a core.
 double thread_cpu_seconds();

@@ -7,6 +7,7 @@
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
 #include "textio/number_format.h"
+#include "textio/parallel_fields.h"
 #include "textio/text_writer.h"
 
 namespace meldrit::pfield_local {
@@ -99,9 +100,9 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   for (Draw& draw : draws) {
     if (!draw.uniform.open(draw.uniform_path)) drop(draw);
   }
-  textio::FieldStream probability;
+  textio::FieldStream header;
   if (alive == 0) return ending();
-  if (!probability.open(probability_path)) return failed;
+  if (!header.open(probability_path)) return failed;
   for (Draw& draw : draws) {
     if (draw.alive && !draw.output.create(draw.output_path)) return failed;
   }
@@ -109,7 +110,11 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     if (draw.alive && !draw.uniform.skip_lines(draw.uniform_skip)) drop(draw);
   }
   if (alive == 0) return ending();
-  if (!probability.skip_lines(input.probability_skip)) return failed;
+  if (!header.skip_lines(input.probability_skip)) return failed;
+  // The probabilities, most of what the run reads, are parsed ahead on the other cores.
+  textio::ParallelFieldStream probability;
+  if (!probability.open(probability_path, header.next_field_offset())) return failed;
+  header.close();
 
   std::vector<double> c(static_cast<std::size_t>(n) + 3, 0.0);
   const double* limits = input.limits.data();

@@ -5,6 +5,7 @@
 #include "pfield_local/local_messages.h"
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
+#include "textio/parallel_fields.h"
 #include "textio/numeric_value.h"
 
 namespace meldrit::pfield_local {
@@ -67,16 +68,20 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
   const int n = static_cast<int>(first_line_fields);
   hooks.counted("thresholds", static_cast<std::uint64_t>(n));
 
-  // The first data line only gives n; its values are never checked.
+  // The first data line only gives n; its values are never checked. The rest is parsed ahead on
+  // the other cores.
+  textio::ParallelFieldStream fields;
+  if (!fields.open(path, stream.next_field_offset())) return result;
+  stream.close();
   Warnings warnings(hooks);
   job::ProgressTicker checking(hooks, textio::file_size_or_zero(path), 0);
   std::uint64_t values = 0;
-  while (!stream.at_end()) {
+  while (!fields.at_end()) {
     double previous = 0;
     for (int j = 1; j <= n; ++j) {
       double x = 0;
       // A non-numeric field or a last group with fewer than n fields ends the import.
-      if (stream.next_number(x) != textio::ReadStatus::Ok) return result;
+      if (fields.next_number(x) != textio::ReadStatus::Ok) return result;
       if (j == 1) {
         if (x > 1) {
           warnings.above_one(x, j);
@@ -96,13 +101,13 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
       previous = x;
     }
     values += static_cast<std::uint64_t>(n);
-    if (!checking.tick(stream.bytes_consumed(), values)) {
+    if (!checking.tick(fields.bytes_consumed(), values)) {
       result.outcome = cancelled;
       return result;
     }
   }
-  checking.finish(stream.bytes_consumed(), values);
-  stream.close();
+  checking.finish(fields.bytes_consumed(), values);
+  fields.close();
 
   result.values = values;
   result.thresholds = n;

@@ -50,10 +50,21 @@ bool FieldStream::open(const std::string& path) {
   eof_ = false;
   error_ = false;
   pending_separator_ = false;
+  quoted_seen_ = false;
   pos_ = 0;
   end_ = 0;
   consumed_before_ = 0;
+  limit_ = UINT64_MAX;
   if (buffer_.size() < block_) buffer_.resize(block_);
+  return true;
+}
+
+bool FieldStream::open_range(const std::string& path, std::uint64_t begin, std::uint64_t end) {
+  if (!open(path) || !seek(begin)) {
+    close();
+    return false;
+  }
+  limit_ = end;
   return true;
 }
 
@@ -73,7 +84,14 @@ bool FieldStream::refill() {
     end_ = kept;
   }
   if (buffer_.size() - end_ < block_ / 2) buffer_.resize(end_ + block_);
-  const long got = system_files::read_some(fd_, buffer_.data() + end_, buffer_.size() - end_);
+  std::size_t room = buffer_.size() - end_;
+  const std::uint64_t held_to = consumed_before_ + end_;
+  if (held_to >= limit_) {
+    eof_ = true;
+    return false;
+  }
+  if (limit_ - held_to < room) room = static_cast<std::size_t>(limit_ - held_to);
+  const long got = system_files::read_some(fd_, buffer_.data() + end_, room);
   if (got > 0) {
     end_ += static_cast<std::size_t>(got);
     return true;
@@ -212,17 +230,18 @@ bool FieldStream::at_end() {
 
 // The place of the first byte from pos_ on that ends the field, reading more as needed; end_ when
 // the file ends first. The field's bytes stay in the buffer, from pos_ on.
+// A field of kMaxHeld bytes or more is a read failure wherever the blocks happen to end.
 template <typename Ends>
 std::size_t FieldStream::find_field_end(Ends ends) {
   std::size_t i = pos_;
   for (;;) {
     while (i < end_ && !ends(buffer_[i])) ++i;
-    if (i < end_) return i;
     const std::size_t offset = i - pos_;
     if (offset >= kMaxHeld) {
       error_ = true;
       return i;
     }
+    if (i < end_) return i;
     const bool more = refill();  // moves the kept bytes to the front, even at the end
     i = pos_ + offset;
     if (!more) return i;
@@ -234,6 +253,7 @@ ReadStatus FieldStream::scan_field(std::string_view& field, FieldMode mode) {
   if (pos_ >= end_) return error_ ? ReadStatus::IoError : ReadStatus::EndOfFile;
   const unsigned char stop = mode == FieldMode::Number ? kNumberEnd : kTextEnd;
   if (buffer_[pos_] == '"') {
+    quoted_seen_ = true;
     ++pos_;
     const std::size_t i = find_field_end([](char c) { return c == '"'; });
     if (error_) return ReadStatus::IoError;

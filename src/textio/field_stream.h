@@ -42,6 +42,10 @@ class FieldStream {
 
   // False when the file cannot be opened for reading. An open stream is closed first.
   bool open(const std::string& path);
+  // Opens the file to read only the bytes from `begin` up to `end`, as if the file ended there;
+  // `begin` must be a place where a field or a line starts. False when it cannot be opened or
+  // cannot seek.
+  bool open_range(const std::string& path, std::uint64_t begin, std::uint64_t end);
   void close();
   bool is_open() const { return fd_ >= 0; }
 
@@ -80,6 +84,10 @@ class FieldStream {
   // Goes to a place next_field_offset() gave; false when the file cannot seek (a pipe).
   bool seek(std::uint64_t offset);
 
+  // A field in double quotes was read since the file was opened: a field that may run across a
+  // line end.
+  bool quoted_seen() const { return quoted_seen_; }
+
   // A read failed, or a field or line was longer than kMaxHeld.
   bool failed() const { return error_; }
 
@@ -101,11 +109,13 @@ class FieldStream {
   bool eof_ = false;
   bool error_ = false;
   bool pending_separator_ = false;
+  bool quoted_seen_ = false;
   std::vector<char> buffer_;
   std::size_t block_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::uint64_t consumed_before_ = 0;
+  std::uint64_t limit_ = UINT64_MAX;  // the file offset where reading stops
 };
 
 }  // namespace meldrit::textio

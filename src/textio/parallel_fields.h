@@ -1,0 +1,94 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "textio/field_stream.h"
+
+namespace meldrit::textio {
+
+// The number fields of a file from a given place to its end, exactly as one FieldStream reads them,
+// but parsed ahead on worker threads so that the caller's thread only takes the values.
+//
+// The file is cut into chunks at line ends; worker w parses chunks w, w + W, w + 2W, ... with a
+// FieldStream of its own into a ring of two slots per worker, and the caller takes them in file
+// order. A field never runs across a line end unless it is quoted, so the fields of the chunks
+// follow each other as they do in the whole file. From the first chunk where a quoted field
+// starts, or where no line end lies near the cut, one FieldStream reads on from the chunk's start;
+// so it does for a small file and for one that cannot seek (a pipe).
+//
+// Memory stays flat: a slot holds the values of one chunk, which runs at most FieldStream::kMaxHeld
+// past its nominal size to reach a line end.
+class ParallelFieldStream {
+ public:
+  static constexpr std::uint64_t kChunk = std::uint64_t{1} << 20;
+
+  explicit ParallelFieldStream(int workers = default_workers(), std::uint64_t chunk = kChunk);
+  ~ParallelFieldStream();
+  ParallelFieldStream(const ParallelFieldStream&) = delete;
+  ParallelFieldStream& operator=(const ParallelFieldStream&) = delete;
+
+  // Opens the file to read from `offset`, a place FieldStream::next_field_offset() gave (or 0).
+  bool open(const std::string& path, std::uint64_t offset);
+  void close();
+
+  // As FieldStream's functions of the same names.
+  ReadStatus next_number(double& value);
+  ReadStatus skip_field();
+  bool at_end();
+  // Bytes consumed, counted in whole chunks while the workers read.
+  std::uint64_t bytes_consumed() const;
+
+  // The cores of the machine, at least 1 and at most 4.
+  static int default_workers();
+
+ private:
+  enum class ChunkEnd { Complete, ReadFailure, ReadOnAlone };
+  struct Slot {
+    std::uint64_t chunk = 0;  // the chunk this slot holds or is waiting for
+    bool ready = false;
+    ChunkEnd end = ChunkEnd::Complete;
+    bool last = false;
+    std::uint64_t begin = 0;
+    std::uint64_t stop = 0;
+    std::vector<double> values;
+    std::vector<std::uint32_t> not_numeric;  // places in `values` of fields that were no number
+  };
+
+  void work(int worker);
+  void fill(Slot& slot, std::uint64_t chunk, FieldStream& stream, int probe_fd);
+  std::uint64_t line_start_after(int probe_fd, std::uint64_t place, bool& found) const;
+  bool take_next_chunk();
+  void release_current();
+  void read_on_alone(std::uint64_t offset);
+  void stop_workers();
+
+  int workers_;
+  std::uint64_t chunk_size_;
+  std::string path_;
+  std::uint64_t base_ = 0;
+  std::uint64_t size_ = 0;
+  bool alone_ = true;  // one FieldStream reads, on the caller's thread
+  FieldStream single_;
+  bool ended_ = false;  // the last chunk was taken and used up, or a read failed
+  bool failed_ = false;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stopping_ = false;
+  std::vector<Slot> slots_;
+  std::vector<std::thread> threads_;
+
+  // The caller's place.
+  Slot* current_ = nullptr;
+  std::uint64_t chunk_ = 0;
+  std::size_t place_ = 0;
+  std::size_t next_not_numeric_ = 0;
+};
+
+}  // namespace meldrit::textio
