@@ -17,7 +17,7 @@ struct Decimal {
 };
 
 template <typename T>
-Decimal decimal_of(T value, int significant) {
+Decimal decimal_by_to_chars(T value, int significant) {
   char text[64];
   const auto result = std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific,
                                     significant - 1);
@@ -36,6 +36,85 @@ Decimal decimal_of(T value, int significant) {
 
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+constexpr unsigned long long kDigitPowers[] = {1ULL,
+                                               10ULL,
+                                               100ULL,
+                                               1000ULL,
+                                               10000ULL,
+                                               100000ULL,
+                                               1000000ULL,
+                                               10000000ULL,
+                                               100000000ULL,
+                                               1000000000ULL,
+                                               10000000000ULL,
+                                               100000000000ULL,
+                                               1000000000000ULL,
+                                               10000000000000ULL,
+                                               100000000000000ULL,
+                                               1000000000000000ULL};
+
+// The same digits as decimal_by_to_chars without a general conversion, for magnitudes whose scaling
+// to `significant` whole digits is one multiplication by an exact power of ten (10^0 .. 10^22).
+// p = m x 10^k is rounded once; fma gives its exact error r, so m x 10^k = p + r exactly. With p
+// below 2^52, p's fraction minus one half is a multiple of p's ulp, and |r| is at most half an
+// ulp, so the side of the half is the sign of that difference, or of r when it is zero. An exact
+// half (to_chars rounds it to even) is left to the caller. False when this path cannot decide.
+bool fast_decimal(double magnitude, int significant, Decimal& d) {
+  if (!(magnitude > 0 && magnitude < kPowersOfTen[significant])) return false;
+  int binary_exponent = 0;
+  std::frexp(magnitude, &binary_exponent);
+  // floor(log10(m)) or one less; the loops below settle it exactly, since comparing the rounded
+  // product with a power of ten that is itself a double decides like the exact product.
+  int exponent = static_cast<int>(std::floor((binary_exponent - 1) * 0.30102999566398120));
+  const double lowest = kPowersOfTen[significant - 1];
+  const double highest = kPowersOfTen[significant];
+  double scaled = 0;
+  int shift = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    shift = significant - 1 - exponent;
+    if (shift < 0 || shift > 22) return false;
+    scaled = magnitude * kPowersOfTen[shift];
+    if (scaled < lowest) {
+      --exponent;
+    } else if (scaled >= highest) {
+      ++exponent;
+    } else {
+      break;
+    }
+  }
+  if (!(scaled >= lowest && scaled < highest)) return false;
+  const double error = std::fma(magnitude, kPowersOfTen[shift], -scaled);
+  const double whole = std::floor(scaled);
+  const double above_half = (scaled - whole) - 0.5;
+  bool up = false;
+  if (above_half != 0) {
+    up = above_half > 0;
+  } else if (error != 0) {
+    up = error > 0;
+  } else {
+    return false;
+  }
+  unsigned long long digits = static_cast<unsigned long long>(whole) + (up ? 1 : 0);
+  if (digits == kDigitPowers[significant]) {  // 9.9999996 -> 10.00000
+    digits = kDigitPowers[significant - 1];
+    ++exponent;
+  }
+  for (int i = significant - 1; i >= 0; --i) {
+    d.digits[i] = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  d.count = significant;
+  d.exponent = exponent;
+  return true;
+}
+
+template <typename T>
+Decimal decimal_of(T value, int significant) {
+  Decimal d;
+  if (fast_decimal(std::fabs(static_cast<double>(value)), significant, d)) return d;
+  return decimal_by_to_chars(value, significant);
+}
 
 void append_whole(std::string& out, unsigned long long value) {
   char text[24];
@@ -99,7 +178,7 @@ void append_unsigned(std::string& out, int value) {
 }
 
 template <typename T>
-void append_shortest(std::string& out, T value, int significant) {
+void append_shortest(std::string& out, T value, int significant, bool general_only = false) {
   if (!std::isfinite(value)) {
     out += std::isnan(value) ? "NaN" : "Inf";
     return;
@@ -114,7 +193,7 @@ void append_shortest(std::string& out, T value, int significant) {
     append_whole(out, static_cast<unsigned long long>(magnitude_value));
     return;
   }
-  Decimal d = decimal_of(value, significant);
+  Decimal d = general_only ? decimal_by_to_chars(value, significant) : decimal_of(value, significant);
   while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
   const int e = d.exponent;
   if (e >= significant || e < -significant) {
@@ -157,7 +236,7 @@ void append_print(std::string& out, T value, int significant) {
 // |value| x 1000 rounded to a whole number, halves away from zero, as decided on the value's
 // decimal form of `significant` digits; its digits without leading zeros ("" for zero).
 std::string thousandths(double value, int significant) {
-  const Decimal d = decimal_of(value, significant);
+  const Decimal d = decimal_by_to_chars(value, significant);
   const int kept = d.exponent + 4;  // digits down to the 10^-3 place
   std::string digits;
   if (kept >= d.count) {
@@ -188,6 +267,16 @@ void append_print_number(std::string& out, double value) {
 }
 void append_print_number(std::string& out, float value) {
   append_print(out, value, 7);
+}
+
+void append_print_number_general(std::string& out, double value, int significant) {
+  out += std::signbit(value) && value != 0 ? '-' : ' ';
+  if (significant == 7) {
+    append_shortest(out, static_cast<float>(value), 7, true);
+  } else {
+    append_shortest(out, value, significant, true);
+  }
+  out += ' ';
 }
 
 std::string print_number(double value) {

@@ -16,6 +16,11 @@ void append_print_number(std::string& out, float value);
 std::string print_number(double value);
 std::string print_number(float value);
 
+// The same form through std::to_chars alone, without the shortcuts append_print_number takes for
+// common magnitudes: the reference those are checked against. `significant` is 15 (a double) or
+// 7 (the value is taken as a float).
+void append_print_number_general(std::string& out, double value, int significant);
+
 // The form messages use: the print-number form without its trailing blank (" 1.25", "-.3", " 2").
 std::string message_number(double value);
 

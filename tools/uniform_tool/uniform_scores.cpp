@@ -1,11 +1,18 @@
 #include "uniform_tool/uniform_scores.h"
 
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
 #include <new>
 #include <ostream>
+#include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "textio/field_stream.h"
@@ -13,6 +20,7 @@
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
 #include "textio/text_writer.h"
+#include "uniform_tool/rank_scores.h"
 
 namespace meldrit::uniform_tool {
 namespace {
@@ -50,6 +58,20 @@ job::Outcome read_whole(textio::FieldStream& stream, int line, std::uint64_t sma
   return job::Outcome::done();
 }
 
+// The scores are written back to the values' places in random order: with 4 KB pages nearly each
+// write would miss the TLB. Asked before the pages are first touched.
+void advise_large_pages(void* data, std::size_t bytes) {
+#ifdef __linux__
+  constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
+  const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~(kLarge - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLarge - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 void remove_quietly(const std::string& path) {
   if (path.empty()) return;
   std::error_code ignored;
@@ -76,7 +98,7 @@ job::Outcome read_parameters(const std::string& path, Parameters& parameters) {
   return job::Outcome::done();
 }
 
-job::Outcome read_samples(const Parameters& parameters, std::vector<Sample>& samples) {
+job::Outcome read_values(const Parameters& parameters, std::vector<double>& values) {
   textio::FieldStream stream;
   if (!stream.open(parameters.input_path)) {
     return job::Outcome::failed("cannot open the file of values " + parameters.input_path);
@@ -85,8 +107,9 @@ job::Outcome read_samples(const Parameters& parameters, std::vector<Sample>& sam
     return job::Outcome::failed("the file of values " + parameters.input_path +
                                 " has fewer lines than its header");
   }
-  samples.clear();
-  samples.reserve(parameters.count);
+  values.clear();
+  values.reserve(parameters.count);
+  advise_large_pages(values.data(), values.capacity() * sizeof(double));
   for (std::uint64_t i = 0; i < parameters.count; ++i) {
     double value = 0;
     for (std::uint64_t field = 1; field <= parameters.fields_per_record; ++field) {
@@ -104,28 +127,9 @@ job::Outcome read_samples(const Parameters& parameters, std::vector<Sample>& sam
       }
       return job::Outcome::failed("cannot read the file of values " + parameters.input_path);
     }
-    samples.push_back(Sample{value, i});
+    values.push_back(value);
   }
   return job::Outcome::done();
-}
-
-std::vector<float> score_samples(std::vector<Sample>& samples) {
-  const std::size_t n = samples.size();
-  std::sort(samples.begin(), samples.end(),
-            [](const Sample& a, const Sample& b) { return a.value < b.value; });
-  std::vector<float> scores(n);
-  // Ranks lo+1 .. hi of a run of equal values average to (lo + hi + 1) / 2, so their shared score
-  // is ((lo + hi + 1) / 2 - 0.5) / N.
-  const double twice_n = 2.0 * static_cast<double>(n);
-  std::size_t lo = 0;
-  while (lo < n) {
-    std::size_t hi = lo + 1;
-    while (hi < n && samples[hi].value == samples[lo].value) ++hi;
-    const float score = score_as_float(static_cast<double>(lo + hi) / twice_n);
-    for (std::size_t i = lo; i < hi; ++i) scores[samples[i].index] = score;
-    lo = hi;
-  }
-  return scores;
 }
 
 float score_as_float(double score) {
@@ -136,25 +140,63 @@ float score_as_float(double score) {
 }
 
 std::vector<float> uniform_scores(const std::vector<double>& values) {
-  std::vector<Sample> samples;
-  samples.reserve(values.size());
-  for (std::size_t i = 0; i < values.size(); ++i) samples.push_back(Sample{values[i], i});
-  return score_samples(samples);
+  std::vector<double> scores = values;
+  rank_scores_in_place(scores.data(), scores.size());
+  return std::vector<float>(scores.begin(), scores.end());
 }
 
-job::Outcome write_scores(const std::string& path, const std::vector<float>& scores) {
+namespace {
+
+// Lines are formatted in blocks, every other block on a second thread while this one formats the
+// first and writes both: the formatting costs more than the writing.
+template <typename Score>
+job::Outcome write_score_lines(const std::string& path, const Score* scores, std::size_t count) {
   textio::TextWriter writer;
   if (!writer.create(path)) {
     return job::Outcome::failed("cannot create the score file " + path);
   }
-  for (const float score : scores) {
-    textio::append_print_number(writer.line(), score);
-    if (!writer.end_line()) break;
+  constexpr std::size_t kBlock = std::size_t{1} << 17;
+  const auto format = [scores, count](std::size_t first, std::string& block) {
+    block.clear();
+    const std::size_t end = std::min(count, first + kBlock);
+    for (std::size_t i = first; i < end; ++i) {
+      textio::append_print_number(block, static_cast<float>(scores[i]));
+      block += "\r\n";
+    }
+  };
+  // Each block ends with its line end; write_line adds the last one.
+  const auto write = [&writer](const std::string& block) {
+    return block.empty() || writer.write_line(std::string_view(block).substr(0, block.size() - 2));
+  };
+  std::string mine;
+  std::string theirs;
+  for (std::size_t first = 0; first < count && writer.ok(); first += 2 * kBlock) {
+    const std::size_t second = first + kBlock;
+    std::thread helper;
+    if (second < count) {
+      try {
+        helper = std::thread(format, second, std::ref(theirs));
+      } catch (const std::system_error&) {
+        format(second, theirs);
+      }
+    } else {
+      theirs.clear();
+    }
+    format(first, mine);
+    if (helper.joinable()) helper.join();
+    if (!write(mine)) break;
+    write(theirs);
   }
   if (!writer.close()) {
     return job::Outcome::failed("cannot write the score file " + path);
   }
   return job::Outcome::done();
+}
+
+}  // namespace
+
+job::Outcome write_scores(const std::string& path, const std::vector<float>& scores) {
+  return write_score_lines(path, scores.data(), scores.size());
 }
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -174,13 +216,12 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
   };
   if (job::Outcome read = read_parameters(arguments[0], parameters); !read.completed()) return fail(read);
   try {
-    std::vector<float> scores;
-    {
-      std::vector<Sample> samples;
-      if (job::Outcome read = read_samples(parameters, samples); !read.completed()) return fail(read);
-      scores = score_samples(samples);
-    }
-    if (job::Outcome written = write_scores(parameters.score_path, scores); !written.completed())
+    std::vector<double> values;
+    if (job::Outcome read = read_values(parameters, values); !read.completed()) return fail(read);
+    // The scores take the values' place, as floats held in doubles: no second array of N.
+    rank_scores_in_place(values.data(), values.size());
+    if (job::Outcome written = write_score_lines(parameters.score_path, values.data(), values.size());
+        !written.completed())
       return fail(written);
   } catch (const std::bad_alloc&) {
     return fail(

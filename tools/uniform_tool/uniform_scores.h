@@ -30,28 +30,17 @@ struct Parameters {
 // so that a caller can remove a stale score file even when a later line is bad.
 job::Outcome read_parameters(const std::string& path, Parameters& parameters);
 
-// One value and the place of its sample.
-struct Sample {
-  double value;
-  std::uint64_t index;
-};
-
 // Reads N values as the parameters describe. Fails, saying why, on a missing file, a field that is
 // not a number, or fewer than N records; records after the N-th are ignored.
-job::Outcome read_samples(const Parameters& parameters, std::vector<Sample>& samples);
-
-// The uniform score of every sample, in sample order, as the floats that are written. The score of
-// the value of rank r among N sorted values is (r - 0.5) / N; values that tie share the mean of
-// their scores, so that equal values always score equally. Sorts `samples` (O(N log N)); the
-// scores are scattered into their own array, which is much faster than permuting the samples
-// back in place (random swaps of 16-byte entries), at 4 more bytes per sample.
-std::vector<float> score_samples(std::vector<Sample>& samples);
+job::Outcome read_values(const Parameters& parameters, std::vector<double>& values);
 
 // A score as the 32-bit float that is written. Scores lie in (0, 1); the top ones of a very large
 // N would round to 1 in a float (or in its 7-digit form), so they are held at .9999999.
 float score_as_float(double score);
 
-// Convenience for callers that have plain values: their scores in the same order.
+// The uniform score of every value, in the same order, as the floats that are written. The score
+// of the value of rank r among N sorted values is (r - 0.5) / N; values that tie share the mean of
+// their scores, so that equal values always score equally (rank_scores_in_place does the work).
 std::vector<float> uniform_scores(const std::vector<double>& values);
 
 // Writes one score per line in the print-number form, lines ended by CR LF.
