@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <memory>
 
 #include "pfield_local/local_messages.h"
 #include "textio/field_stream.h"
@@ -46,7 +47,8 @@ struct Draw {
   std::string uniform_path;
   double uniform_skip = 0;
   std::string output_path;
-  textio::FieldStream uniform;
+  textio::FieldStream header;  // until the header lines are skipped
+  std::unique_ptr<textio::ParallelFieldStream> uniform;
   textio::TextWriter output;
   bool alive = true;
 };
@@ -98,23 +100,30 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   };
 
   for (Draw& draw : draws) {
-    if (!draw.uniform.open(draw.uniform_path)) drop(draw);
+    if (!draw.header.open(draw.uniform_path)) drop(draw);
   }
-  textio::FieldStream header;
+  // The probabilities, most of what the run reads, are parsed ahead on the other cores.
+  textio::ParallelFieldStream probability;
   if (alive == 0) return ending();
-  if (!header.open(probability_path)) return failed;
+  bool header_read = false;
+  if (!probability.open(probability_path, input.probability_skip, header_read)) return failed;
   for (Draw& draw : draws) {
     if (draw.alive && !draw.output.create(draw.output_path)) return failed;
   }
   for (Draw& draw : draws) {
-    if (draw.alive && !draw.uniform.skip_lines(draw.uniform_skip)) drop(draw);
+    if (draw.alive && !draw.header.skip_lines(draw.uniform_skip)) drop(draw);
   }
   if (alive == 0) return ending();
-  if (!header.skip_lines(input.probability_skip)) return failed;
-  // The probabilities, most of what the run reads, are parsed ahead on the other cores.
-  textio::ParallelFieldStream probability;
-  if (!probability.open(probability_path, header.next_field_offset())) return failed;
-  header.close();
+  if (!header_read) return failed;
+  // A uniform file or two is parsed ahead as well; many share the run's thread.
+  const int uniform_workers = draws.size() <= 2 ? 1 : 0;
+  for (Draw& draw : draws) {
+    if (!draw.alive) continue;
+    draw.uniform = std::make_unique<textio::ParallelFieldStream>(uniform_workers);
+    if (!draw.uniform->open_at(draw.uniform_path, draw.header.next_field_offset())) drop(draw);
+    draw.header.close();
+  }
+  if (alive == 0) return ending();
 
   std::vector<double> c(static_cast<std::size_t>(n) + 3, 0.0);
   const double* limits = input.limits.data();
@@ -123,7 +132,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   for (const Draw& draw : draws) bytes_total += textio::file_size_or_zero(draw.uniform_path);
   const auto bytes_read = [&]() {
     std::uint64_t bytes = probability.bytes_consumed();
-    for (const Draw& draw : draws) bytes += draw.uniform.bytes_consumed();
+    for (const Draw& draw : draws) bytes += draw.uniform ? draw.uniform->bytes_consumed() : 0;
     return bytes;
   };
   // The node's uniform values, read before its probabilities as a single run reads them.
@@ -133,7 +142,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     if (!ticker.tick(bytes_read(), i)) return job::Outcome::cancelled(job::kRunCancelled);
     for (std::size_t r = 0; r < draws.size(); ++r) {
       if (!draws[r].alive) continue;
-      if (draws[r].uniform.next_number(u[r]) != textio::ReadStatus::Ok) {
+      if (draws[r].uniform->next_number(u[r]) != textio::ReadStatus::Ok) {
         drop(draws[r]);
         continue;
       }

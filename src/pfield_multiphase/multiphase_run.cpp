@@ -13,12 +13,14 @@
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
+#include "textio/parallel_fields.h"
 #include "textio/system_files.h"
 
 namespace meldrit::pfield_multiphase {
 namespace {
 
 using textio::FieldStream;
+using textio::ParallelFieldStream;
 using textio::ReadStatus;
 
 constexpr int kMaxPoints = 50;
@@ -26,6 +28,9 @@ constexpr int kMaxPoints = 50;
 // Files the run holds besides the phase uniform files (multiphase, variable, output), plus the
 // standard streams and a margin for whatever the process has open.
 constexpr int kOtherFiles = 3 + 3 + 16;
+
+// Node files parsed ahead on worker threads at most; more are read on the run's own thread.
+constexpr long long kMostParsedAhead = 6;
 
 struct CcdfTable {
   int points = 0;
@@ -86,8 +91,14 @@ class Run {
     }
     return Read::Error;
   }
-  static Read number(FieldStream& stream, double& value) { return read(stream.next_number(value)); }
-  static Read skip(FieldStream& stream) { return read(stream.skip_field()); }
+  template <typename Stream>
+  static Read number(Stream& stream, double& value) {
+    return read(stream.next_number(value));
+  }
+  template <typename Stream>
+  static Read skip(Stream& stream) {
+    return read(stream.skip_field());
+  }
 
   job::Outcome failed(std::string_view message) {
     close_all();
@@ -95,8 +106,8 @@ class Run {
   }
   void close_all() {
     bihistogram_.close();
-    multiphase_.close();
-    variable_.close();
+    if (multiphase_) multiphase_->close();
+    if (variable_) variable_->close();
     for (auto& stream : phase_files_) stream->close();
     output_.close();
   }
@@ -115,9 +126,12 @@ class Run {
   std::string output_path_;
   std::vector<CcdfTable> tables_;  // (p, c) at (p - 1) * class_count_ + (c - 1)
   FieldStream bihistogram_;
-  FieldStream multiphase_;
-  FieldStream variable_;
-  std::vector<std::unique_ptr<FieldStream>> phase_files_;
+  // The node files are parsed ahead, one worker each, while few enough of them to go round the
+  // cores; many phases are read each by one stream.
+  int workers_ = 0;
+  std::unique_ptr<ParallelFieldStream> multiphase_;
+  std::unique_ptr<ParallelFieldStream> variable_;
+  std::vector<std::unique_ptr<ParallelFieldStream>> phase_files_;
   MaskedOutput output_;
 };
 
@@ -162,7 +176,9 @@ job::Outcome Run::execute() {
 }
 
 std::uint64_t Run::bytes_read() const {
-  std::uint64_t bytes = multiphase_.bytes_consumed() + variable_.bytes_consumed();
+  std::uint64_t bytes = 0;
+  for (const auto* stream : {multiphase_.get(), variable_.get()})
+    bytes += stream ? stream->bytes_consumed() : 0;
   for (const auto& stream : phase_files_) bytes += stream->bytes_consumed();
   return bytes;
 }
@@ -210,17 +226,20 @@ std::optional<job::Outcome> Run::read_bihistogram() {
 job::Outcome Run::simulate() {
   const bool by_phase = !multiphase_path_.empty();
   const bool by_class = !variable_path_.empty();
+  workers_ = phase_count_ + 2 <= kMostParsedAhead ? 1 : 0;
+  // A file shorter than its header is found at the first node, where it ends too soon.
+  bool header_read = false;
   if (by_phase) {
-    if (!multiphase_.open(multiphase_path_)) {
+    multiphase_ = std::make_unique<ParallelFieldStream>(workers_);
+    if (!multiphase_->open(multiphase_path_, in_.multiphase_skip, header_read)) {
       return failed(messages::cannot_open(messages::kMultiphaseFileName, multiphase_path_));
     }
-    multiphase_.skip_lines(in_.multiphase_skip);
   }
   if (by_class) {
-    if (!variable_.open(variable_path_)) {
+    variable_ = std::make_unique<ParallelFieldStream>(workers_);
+    if (!variable_->open(variable_path_, in_.variable_skip, header_read)) {
       return failed(messages::cannot_open(messages::kVariableFileName, variable_path_));
     }
-    variable_.skip_lines(in_.variable_skip);
   }
   if (!output_.create(output_path_)) return failed(messages::cannot_create_output(output_path_));
 
@@ -229,11 +248,10 @@ job::Outcome Run::simulate() {
   for (long long q = 1; q <= phase_count_; ++q) {
     const ClassRow& row = in_.class_rows[static_cast<std::size_t>(q - 1)];
     const std::string path(textio::trim_blanks(row.path));
-    auto& stream = phase_files_.emplace_back(std::make_unique<FieldStream>(block));
-    if (!stream->open(path)) {
+    auto& stream = phase_files_.emplace_back(std::make_unique<ParallelFieldStream>(workers_, block));
+    if (!stream->open(path, textio::numeric_value(row.skip), header_read)) {
       return failed(messages::cannot_open(messages::phase_file_name(static_cast<int>(q)), path));
     }
-    stream->skip_lines(textio::numeric_value(row.skip));
   }
 
   auto read_failure = [this](Read read, std::string_view what, const std::string& path) {
@@ -260,7 +278,7 @@ job::Outcome Run::simulate() {
     }
     double code = 1;
     Read read = Read::Ok;
-    if (by_phase && (read = number(multiphase_, code)) != Read::Ok) {
+    if (by_phase && (read = number(*multiphase_, code)) != Read::Ok) {
       return read_failure(read, messages::kMultiphaseFileName, multiphase_path_);
     }
     if (code < 1 || code > in_.phases) return failed(messages::kPhaseError);
@@ -268,7 +286,7 @@ job::Outcome Run::simulate() {
     const long long p = static_cast<long long>(std::nearbyint(code));
 
     code = 1;
-    if (by_class && (read = number(variable_, code)) != Read::Ok) {
+    if (by_class && (read = number(*variable_, code)) != Read::Ok) {
       return read_failure(read, messages::kVariableFileName, variable_path_);
     }
     if (code < 1 || code > in_.variable_classes) return failed(messages::kVariableClassError);
@@ -277,7 +295,7 @@ job::Outcome Run::simulate() {
     // Every phase file advances at every node; only the node's own phase is converted.
     float u = 0;
     for (long long q = 1; q <= phase_count_; ++q) {
-      FieldStream& stream = *phase_files_[static_cast<std::size_t>(q - 1)];
+      ParallelFieldStream& stream = *phase_files_[static_cast<std::size_t>(q - 1)];
       if (q == p) {
         double value = 0;
         read = number(stream, value);
@@ -312,8 +330,8 @@ job::Outcome Run::simulate() {
     if (!output_.push(value)) return failed(messages::cannot_write_output(output_path_));
   }
 
-  multiphase_.close();
-  variable_.close();
+  if (multiphase_) multiphase_->close();
+  if (variable_) variable_->close();
   for (auto& stream : phase_files_) stream->close();
   if (!output_.close()) return failed(messages::cannot_write_output(output_path_));
   return job::Outcome::done(messages::kCompleted);

@@ -72,6 +72,8 @@ void FieldStream::close() {
   if (fd_ >= 0) system_files::close_file(fd_);
   fd_ = -1;
   pos_ = end_ = 0;
+  // Many streams may be closed and kept (the realizations of a pass): none holds its buffer.
+  std::vector<char>().swap(buffer_);
 }
 
 bool FieldStream::refill() {

@@ -16,8 +16,8 @@ constexpr std::uint64_t kLineSearch = FieldStream::kMaxHeld;
 
 }  // namespace
 
-ParallelFieldStream::ParallelFieldStream(int workers, std::uint64_t chunk)
-    : workers_(std::max(workers, 0)), chunk_size_(std::max<std::uint64_t>(chunk, 1)) {}
+ParallelFieldStream::ParallelFieldStream(int workers, std::size_t block, std::uint64_t chunk)
+    : workers_(std::max(workers, 0)), chunk_size_(std::max<std::uint64_t>(chunk, 1)), single_(block) {}
 
 ParallelFieldStream::~ParallelFieldStream() {
   close();
@@ -28,19 +28,34 @@ int ParallelFieldStream::default_workers() {
   return static_cast<int>(std::clamp(cores, 1u, 4u));
 }
 
-bool ParallelFieldStream::open(const std::string& path, std::uint64_t offset) {
+bool ParallelFieldStream::open_at(const std::string& path, std::uint64_t offset) {
   close();
   if (!single_.open(path) || !single_.seek(offset)) {
     single_.close();
     return false;
   }
   path_ = path;
+  start_workers(offset);
+  return true;
+}
+
+bool ParallelFieldStream::open(const std::string& path, double header_lines, bool& header_read) {
+  close();
+  if (!single_.open(path)) return false;
+  path_ = path;
+  header_read = single_.skip_lines(header_lines);
+  if (header_read) start_workers(single_.next_field_offset());
+  return true;
+}
+
+// Hands the rest of the file, from `offset` on, to the workers when it is worth it; else the
+// single stream, already there, reads on.
+void ParallelFieldStream::start_workers(std::uint64_t offset) {
   base_ = offset;
-  ended_ = failed_ = false;
   std::error_code error;
-  const bool regular = std::filesystem::is_regular_file(path, error);
-  size_ = regular ? std::filesystem::file_size(path, error) : 0;
-  if (error || !regular || workers_ < 1 || size_ < offset || size_ - offset < 2 * chunk_size_) return true;
+  const bool regular = std::filesystem::is_regular_file(path_, error);
+  size_ = regular ? std::filesystem::file_size(path_, error) : 0;
+  if (error || !regular || workers_ < 1 || size_ < offset || size_ - offset < 2 * chunk_size_) return;
 
   single_.close();
   alone_ = false;
@@ -53,7 +68,6 @@ bool ParallelFieldStream::open(const std::string& path, std::uint64_t offset) {
   } catch (const std::system_error&) {
     read_on_alone(base_);  // no threads to be had: read as one stream
   }
-  return true;
 }
 
 void ParallelFieldStream::stop_workers() {
@@ -72,6 +86,7 @@ void ParallelFieldStream::close() {
   slots_.clear();
   current_ = nullptr;
   alone_ = true;
+  failed_ = false;
 }
 
 void ParallelFieldStream::read_on_alone(std::uint64_t offset) {

@@ -28,13 +28,19 @@ class ParallelFieldStream {
  public:
   static constexpr std::uint64_t kChunk = std::uint64_t{1} << 20;
 
-  explicit ParallelFieldStream(int workers = default_workers(), std::uint64_t chunk = kChunk);
+  // With no workers it is one FieldStream of `block` bytes; that stream also reads whatever the
+  // workers leave to it.
+  explicit ParallelFieldStream(int workers = default_workers(),
+                               std::size_t block = FieldStream::kDefaultBlock, std::uint64_t chunk = kChunk);
   ~ParallelFieldStream();
   ParallelFieldStream(const ParallelFieldStream&) = delete;
   ParallelFieldStream& operator=(const ParallelFieldStream&) = delete;
 
   // Opens the file to read from `offset`, a place FieldStream::next_field_offset() gave (or 0).
-  bool open(const std::string& path, std::uint64_t offset);
+  bool open_at(const std::string& path, std::uint64_t offset);
+  // Opens the file and skips `header_lines` lines as FieldStream::skip_lines does; `header_read`
+  // is its result. When they were not all there, one stream goes on from where that left it.
+  bool open(const std::string& path, double header_lines, bool& header_read);
   void close();
 
   // As FieldStream's functions of the same names.
@@ -60,6 +66,7 @@ class ParallelFieldStream {
     std::vector<std::uint32_t> not_numeric;  // places in `values` of fields that were no number
   };
 
+  void start_workers(std::uint64_t offset);
   void work(int worker);
   void fill(Slot& slot, std::uint64_t chunk, FieldStream& stream, int probe_fd);
   std::uint64_t line_start_after(int probe_fd, std::uint64_t place, bool& found) const;
@@ -75,7 +82,6 @@ class ParallelFieldStream {
   std::uint64_t size_ = 0;
   bool alone_ = true;  // one FieldStream reads, on the caller's thread
   FieldStream single_;
-  bool ended_ = false;  // the last chunk was taken and used up, or a read failed
   bool failed_ = false;
 
   std::mutex mutex_;

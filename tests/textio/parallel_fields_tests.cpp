@@ -63,10 +63,9 @@ TEST(ParallelFieldStream, ReadsWhatOneStreamReads) {
     ASSERT_TRUE(one.open(path));
     const std::string expected = transcript(one);
     for (const int workers : {1, 2, 3}) {
-      for (const std::uint64_t chunk :
-           {std::uint64_t{5}, std::uint64_t{64}, std::uint64_t{1000}}) {
-        ParallelFieldStream parallel(workers, chunk);
-        ASSERT_TRUE(parallel.open(path, 0));
+      for (const std::uint64_t chunk : {std::uint64_t{5}, std::uint64_t{64}, std::uint64_t{1000}}) {
+        ParallelFieldStream parallel(workers, 64, chunk);
+        ASSERT_TRUE(parallel.open_at(path, 0));
         EXPECT_EQ(transcript(parallel), expected)
             << "file " << f << ", " << workers << " workers, chunk " << chunk;
       }
@@ -83,16 +82,28 @@ TEST(ParallelFieldStream, StartsWhereTheHeaderEndsAndStopsEarly) {
   ASSERT_TRUE(one.open(path) && one.skip_lines(1));
   const std::uint64_t start = one.next_field_offset();
   const std::string expected = transcript(one);
-  ParallelFieldStream parallel(2, 100);
-  ASSERT_TRUE(parallel.open(path, start));
+  ParallelFieldStream parallel(2, 64, 100);
+  ASSERT_TRUE(parallel.open_at(path, start));
   EXPECT_EQ(transcript(parallel), expected);
   EXPECT_EQ(parallel.bytes_consumed(), text.size());
   // Leaving part way, with the workers ahead, must not hang or leak.
   FieldStream again;
   ASSERT_TRUE(again.open(path) && again.skip_lines(1));
-  ASSERT_TRUE(parallel.open(path, start));
+  ASSERT_TRUE(parallel.open_at(path, start));
   EXPECT_EQ(transcript(parallel, 10), transcript(again, 10));
-  EXPECT_FALSE(parallel.open(dir.file("missing.txt"), 0));
+  EXPECT_FALSE(parallel.open_at(dir.file("missing.txt"), 0));
+
+  // Skipping the header itself; a file shorter than its header reads on as one stream would.
+  bool header_read = false;
+  ASSERT_TRUE(parallel.open(path, 1, header_read) && header_read);
+  EXPECT_EQ(transcript(parallel), expected);
+  const std::string short_path = dir.write("s.txt", "a\r\nb");
+  FieldStream short_one;
+  ASSERT_TRUE(short_one.open(short_path));
+  EXPECT_FALSE(short_one.skip_lines(3));
+  ASSERT_TRUE(parallel.open(short_path, 3, header_read));
+  EXPECT_FALSE(header_read);
+  EXPECT_EQ(transcript(parallel), transcript(short_one));
 }
 
 // Lines longer than the reach of a cut, and a field too long to hold, read as one stream reads them.
@@ -109,8 +120,8 @@ TEST(ParallelFieldStream, LongLinesAndFields) {
     FieldStream one;
     ASSERT_TRUE(one.open(path));
     const std::string expected = transcript(one, 1000000);
-    ParallelFieldStream parallel(2, 4096);
-    ASSERT_TRUE(parallel.open(path, 0));
+    ParallelFieldStream parallel(2, 4096, 4096);
+    ASSERT_TRUE(parallel.open_at(path, 0));
     EXPECT_EQ(transcript(parallel, 1000000), expected);
   }
 }
