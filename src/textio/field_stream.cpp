@@ -1,6 +1,7 @@
 #include "textio/field_stream.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -287,38 +288,95 @@ namespace {
 constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::uint64_t kWholePowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+constexpr std::size_t kLongestFast = 19;  // digits that always fit 64 bits
+
+inline bool is_digit(char c) {
+  return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// The run of digits that starts the 8 bytes at `p` (0 to 8 of them) and their value, for a
+// little-endian load: a byte is no digit when it has its top bit set, or lies above '9' (adding
+// 0x46 sets the bit) or below '0' (subtracting 0x30 does). Carries and borrows only run towards
+// later bytes, so the first non-digit is always found right.
+inline int digit_run(const char* p, std::uint64_t& value) {
+  std::uint64_t x;
+  std::memcpy(&x, p, 8);
+  const std::uint64_t not_digit =
+      (x | (x + 0x4646464646464646ULL) | (x - 0x3030303030303030ULL)) & 0x8080808080808080ULL;
+  const int count = not_digit == 0 ? 8 : std::countr_zero(not_digit) / 8;
+  if (count == 0) {
+    value = 0;
+    return 0;
+  }
+  // The digits moved to the top bytes behind zeros, then combined in pairs, fours and eights.
+  std::uint64_t d = (x - 0x3030303030303030ULL) << (8 * (8 - count));
+  d = d * 10 + (d >> 8);
+  d = (((d & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+       (((d >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+      32;
+  value = static_cast<std::uint32_t>(d);
+  return count;
+}
 
 }  // namespace
 
 // Most fields are short plain decimals ("0.123456", "-12.5", "3"). Their digits fit a whole
 // number m below 2^53 and their decimals f are at most 22, so m and 10^f are both exact doubles
 // and m / 10^f is the correctly rounded value: what std::from_chars gives, in one pass over the
-// bytes. Anything else (an exponent, a long mantissa, a field at the end of the buffer, a stray
-// character) is left to the general path, which reads the field again from its start.
-bool FieldStream::fast_number(double& value) {
-  const char* p = buffer_.data() + pos_;
+// bytes, eight digits at a time while the buffer holds a margin after the field. Anything else
+// (an exponent, a long mantissa, a field near the end of the buffer, a stray character) is left
+// to the general path. Nothing is changed unless the number is taken.
+bool FieldStream::fast_number(std::size_t at, double& value) {
+  const char* p = buffer_.data() + at;
   const char* const end = buffer_.data() + end_;
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
   std::uint64_t mantissa = 0;
-  int digits = 0;
-  int decimals = 0;
-  while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+  std::size_t digits = 0;
+  std::size_t decimals = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::ptrdiff_t kMargin = 64;  // more than 1 + 19 digits + 1 point + two loads
+    if (end - p >= kMargin) {
+      int run = 8;
+      for (std::uint64_t part = 0; run == 8 && digits <= kLongestFast;) {
+        run = digit_run(p, part);
+        mantissa = mantissa * kWholePowersOfTen[run] + part;
+        digits += static_cast<std::size_t>(run);
+        p += run;
+      }
+      if (*p == '.' && digits <= kLongestFast) {
+        ++p;
+        run = 8;
+        for (std::uint64_t part = 0; run == 8 && digits <= kLongestFast;) {
+          run = digit_run(p, part);
+          mantissa = mantissa * kWholePowersOfTen[run] + part;
+          digits += static_cast<std::size_t>(run);
+          decimals += static_cast<std::size_t>(run);
+          p += run;
+        }
+      }
+      goto convert;
+    }
+  }
+  while (p < end && is_digit(*p) && digits <= kLongestFast) {
     mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
     ++digits;
     ++p;
   }
   if (p < end && *p == '.') {
     ++p;
-    while (p < end && static_cast<unsigned char>(*p - '0') < 10) {
+    while (p < end && is_digit(*p) && digits <= kLongestFast) {
       mantissa = mantissa * 10 + static_cast<unsigned char>(*p - '0');
       ++digits;
       ++decimals;
       ++p;
     }
   }
-  // 19 digits cannot overflow 64 bits; the exactness test needs the mantissa itself.
-  if (digits == 0 || digits > 19 || decimals > 22 || mantissa > (std::uint64_t{1} << 53)) return false;
+convert:
+  // Past 19 digits the mantissa may have wrapped; the test needs it exact.
+  if (digits == 0 || digits > kLongestFast || decimals > 22 || mantissa > (std::uint64_t{1} << 53))
+    return false;
   if (p >= end || !(class_of(*p) & kNumberEnd)) return false;
   const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
   value = negative ? -magnitude : magnitude;
@@ -328,8 +386,19 @@ bool FieldStream::fast_number(double& value) {
 }
 
 ReadStatus FieldStream::next_number(double& value) {
-  skip_separators_before_field();
-  if (pos_ < end_ && buffer_[pos_] != '"' && fast_number(value)) return ReadStatus::Ok;
+  // The separators before the field, found in the buffer without a call; the general path below
+  // starts over from pos_ whenever this one gives up.
+  const char* const bytes = buffer_.data();
+  std::size_t at = pos_;
+  bool in_buffer = true;
+  if (pending_separator_) {
+    while (at < end_ && (class_of(bytes[at]) & kBlank)) ++at;
+    if (at < end_ && bytes[at] == ',') ++at;
+    in_buffer = at < end_;
+  }
+  while (at < end_ && (class_of(bytes[at]) & (kBlank | kLineEnd))) ++at;
+  if (in_buffer && at < end_ && bytes[at] != '"' && fast_number(at, value)) return ReadStatus::Ok;
+
   std::string_view field;
   const ReadStatus status = scan_field(field, FieldMode::Number);
   if (status != ReadStatus::Ok) return status;

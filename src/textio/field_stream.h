@@ -101,7 +101,7 @@ class FieldStream {
   void skip_separators_before_field();
   bool skip_one_line();
   ReadStatus scan_field(std::string_view& field, FieldMode mode);
-  bool fast_number(double& value);
+  bool fast_number(std::size_t at, double& value);
   template <typename Ends>
   std::size_t find_field_end(Ends ends);
 
