@@ -5,8 +5,8 @@
 #include "pfield_local/local_messages.h"
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
-#include "textio/parallel_fields.h"
 #include "textio/numeric_value.h"
+#include "textio/parallel_fields.h"
 
 namespace meldrit::pfield_local {
 namespace {
@@ -71,7 +71,7 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
   // The first data line only gives n; its values are never checked. The rest is parsed ahead on
   // the other cores.
   textio::ParallelFieldStream fields;
-  if (!fields.open(path, stream.next_field_offset())) return result;
+  if (!fields.open_at(path, stream.next_field_offset())) return result;
   stream.close();
   Warnings warnings(hooks);
   job::ProgressTicker checking(hooks, textio::file_size_or_zero(path), 0);

@@ -9,6 +9,7 @@
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
+#include "textio/parallel_fields.h"
 
 namespace meldrit::pfield_multiphase {
 namespace {
@@ -19,9 +20,10 @@ enum class Scan { Done, Failed, Cancelled };
 // a number (a code that cannot be told is as bad as an unreadable file).
 Scan largest_code(const std::string& path, const std::string& skip_text, job::ProgressTicker& ticker,
                   std::uint64_t bytes_before, double& largest) {
-  textio::FieldStream stream;
-  if (!stream.open(path)) return Scan::Failed;
-  stream.skip_lines(textio::numeric_value(skip_text));
+  // Parsed ahead on the other cores; a file shorter than its header simply holds no code.
+  textio::ParallelFieldStream stream;
+  bool header_read = false;
+  if (!stream.open(path, textio::numeric_value(skip_text), header_read)) return Scan::Failed;
   largest = -1000;
   for (std::uint64_t codes = 0;; ++codes) {
     double value = 0;

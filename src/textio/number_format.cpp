@@ -329,10 +329,39 @@ bool append_non_finite(std::string& out, double value) {
   return true;
 }
 
+// Both masks straight from a thousandths count that a fast path found, in one append: these are
+// the run's hot loops. `hash` gives "########.###" (no 0 before the point, trailing zeros of the
+// decimals dropped), else "######0.000". Returns false when no fast path decides.
+bool append_mask_fast(std::string& out, double value, int significant, bool hash) {
+  const double magnitude = std::fabs(value);
+  unsigned long long count = 0;
+  const bool fast = significant == 7    ? fast_thousandths7(magnitude, count)
+                    : significant == 15 ? fast_thousandths15(magnitude, count)
+                                        : false;
+  if (!fast) return false;
+  char text[40];
+  char* p = text;
+  if (count != 0 && value < 0) *p++ = '-';
+  const unsigned long long whole = count / 1000;
+  const unsigned fraction = static_cast<unsigned>(count % 1000);
+  if (whole != 0 || !hash) p = std::to_chars(p, text + sizeof text, whole).ptr;
+  *p++ = '.';
+  const char decimals[3] = {static_cast<char>('0' + fraction / 100),
+                            static_cast<char>('0' + fraction / 10 % 10),
+                            static_cast<char>('0' + fraction % 10)};
+  int kept = 3;
+  if (hash) {
+    while (kept > 0 && decimals[kept - 1] == '0') --kept;
+  }
+  for (int i = 0; i < kept; ++i) *p++ = decimals[i];
+  out.append(text, static_cast<std::size_t>(p - text));
+  return true;
+}
+
 }  // namespace
 
 void append_mask_fixed3(std::string& out, double value) {
-  if (append_non_finite(out, value)) return;
+  if (append_non_finite(out, value) || append_mask_fast(out, value, 15, false)) return;
   char buffer[24];
   std::string slow;
   const std::string_view digits = thousandth_digits(value, 15, buffer, slow);
@@ -355,7 +384,7 @@ std::string mask_fixed3(double value) {
 }
 
 void append_mask_hash3(std::string& out, double value, int significant) {
-  if (append_non_finite(out, value)) return;
+  if (append_non_finite(out, value) || append_mask_fast(out, value, significant, true)) return;
   char buffer[24];
   std::string slow;
   const std::string_view digits = thousandth_digits(value, significant, buffer, slow);

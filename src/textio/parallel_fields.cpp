@@ -224,21 +224,14 @@ bool ParallelFieldStream::take_next_chunk() {
   return true;
 }
 
-ReadStatus ParallelFieldStream::next_number(double& value) {
+ReadStatus ParallelFieldStream::next_number_beyond(double& value) {
   for (;;) {
     if (failed_) return ReadStatus::IoError;
     if (alone_) return single_.next_number(value);
     if (current_ != nullptr) {
       if (place_ < current_->values.size()) {
         value = current_->values[place_];
-        ReadStatus status = ReadStatus::Ok;
-        if (next_not_numeric_ < current_->not_numeric.size() &&
-            current_->not_numeric[next_not_numeric_] == place_) {
-          ++next_not_numeric_;
-          status = ReadStatus::NotNumeric;
-        }
-        ++place_;
-        return status;
+        return take_status();
       }
       if (current_->end == ChunkEnd::ReadFailure) {
         failed_ = true;
@@ -250,10 +243,10 @@ ReadStatus ParallelFieldStream::next_number(double& value) {
   }
 }
 
-ReadStatus ParallelFieldStream::skip_field() {
+ReadStatus ParallelFieldStream::skip_field_beyond() {
   if (alone_ && !failed_) return single_.skip_field();
   double ignored = 0;
-  const ReadStatus status = next_number(ignored);
+  const ReadStatus status = next_number_beyond(ignored);
   return status == ReadStatus::NotNumeric ? ReadStatus::Ok : status;
 }
 
@@ -267,12 +260,6 @@ bool ParallelFieldStream::at_end() {
     }
     take_next_chunk();
   }
-}
-
-std::uint64_t ParallelFieldStream::bytes_consumed() const {
-  if (alone_) return single_.bytes_consumed();
-  if (current_ == nullptr) return base_;
-  return place_ < current_->values.size() ? current_->begin : current_->stop;
 }
 
 }  // namespace meldrit::textio

@@ -43,12 +43,28 @@ class ParallelFieldStream {
   bool open(const std::string& path, double header_lines, bool& header_read);
   void close();
 
-  // As FieldStream's functions of the same names.
-  ReadStatus next_number(double& value);
-  ReadStatus skip_field();
+  // As FieldStream's functions of the same names. Taking a value of the chunk at hand is inline;
+  // the rest (the next chunk, the single stream) is not.
+  ReadStatus next_number(double& value) {
+    if (current_ != nullptr && place_ < current_->values.size()) {
+      value = current_->values[place_];
+      return take_status();
+    }
+    return next_number_beyond(value);
+  }
+  ReadStatus skip_field() {
+    if (current_ != nullptr && place_ < current_->values.size()) {
+      take_status();
+      return ReadStatus::Ok;
+    }
+    return skip_field_beyond();
+  }
   bool at_end();
   // Bytes consumed, counted in whole chunks while the workers read.
-  std::uint64_t bytes_consumed() const;
+  std::uint64_t bytes_consumed() const {
+    if (current_ != nullptr) return place_ < current_->values.size() ? current_->begin : current_->stop;
+    return alone_ ? single_.bytes_consumed() : base_;
+  }
 
   // The cores of the machine, at least 1 and at most 4.
   static int default_workers();
@@ -66,6 +82,17 @@ class ParallelFieldStream {
     std::vector<std::uint32_t> not_numeric;  // places in `values` of fields that were no number
   };
 
+  ReadStatus take_status() {
+    const std::size_t place = place_++;
+    if (next_not_numeric_ < current_->not_numeric.size() &&
+        current_->not_numeric[next_not_numeric_] == place) {
+      ++next_not_numeric_;
+      return ReadStatus::NotNumeric;
+    }
+    return ReadStatus::Ok;
+  }
+  ReadStatus next_number_beyond(double& value);
+  ReadStatus skip_field_beyond();
   void start_workers(std::uint64_t offset);
   void work(int worker);
   void fill(Slot& slot, std::uint64_t chunk, FieldStream& stream, int probe_fd);
