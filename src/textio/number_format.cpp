@@ -1,5 +1,6 @@
 #include "textio/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -54,6 +55,24 @@ constexpr unsigned long long kDigitPowers[] = {1ULL,
                                                100000000000000ULL,
                                                1000000000000000ULL};
 
+// The exact error a x b - p of the rounded product p = a x b. Without an FMA instruction the
+// library's fma is emulated, slowly; Dekker's product is exact too, from plain operations (the
+// compiler cannot fuse them into an FMA on such a machine).
+inline double product_error(double a, double b, double p) {
+#if defined(__FMA__) || defined(_MSC_VER)
+  return std::fma(a, b, -p);
+#else
+  constexpr double kSplit = 134217729.0;  // 2^27 + 1
+  const double ca = kSplit * a;
+  const double a_high = ca - (ca - a);
+  const double a_low = a - a_high;
+  const double cb = kSplit * b;
+  const double b_high = cb - (cb - b);
+  const double b_low = b - b_high;
+  return ((a_high * b_high - p) + a_high * b_low + a_low * b_high) + a_low * b_low;
+#endif
+}
+
 // The same digits as decimal_by_to_chars without a general conversion, for magnitudes whose scaling
 // to `significant` whole digits is one multiplication by an exact power of ten (10^0 .. 10^22).
 // p = m x 10^k is rounded once; fma gives its exact error r, so m x 10^k = p + r exactly. With p
@@ -84,7 +103,7 @@ bool fast_decimal(double magnitude, int significant, Decimal& d) {
     }
   }
   if (!(scaled >= lowest && scaled < highest)) return false;
-  const double error = std::fma(magnitude, kPowersOfTen[shift], -scaled);
+  const double error = product_error(magnitude, kPowersOfTen[shift], scaled);
   const double whole = std::floor(scaled);
   const double above_half = (scaled - whole) - 0.5;
   bool up = false;
@@ -114,12 +133,6 @@ Decimal decimal_of(T value, int significant) {
   Decimal d;
   if (fast_decimal(std::fabs(static_cast<double>(value)), significant, d)) return d;
   return decimal_by_to_chars(value, significant);
-}
-
-void append_whole(std::string& out, unsigned long long value) {
-  char text[24];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  out.append(text, result.ptr);
 }
 
 // |value| x 1000 rounded, halves away from zero, without a decimal conversion. The 15-digit decimal
@@ -171,66 +184,67 @@ bool fast_thousandths7(double magnitude, unsigned long long& count) {
   return true;
 }
 
-void append_unsigned(std::string& out, int value) {
-  char text[16];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  out.append(text, result.ptr);
-}
-
+// Writes the shortest form at `p` (room for 40 characters) and returns its end: the print forms
+// are written into a small buffer and appended at once.
 template <typename T>
-void append_shortest(std::string& out, T value, int significant, bool general_only = false) {
+char* write_shortest(char* p, T value, int significant, bool general_only) {
   if (!std::isfinite(value)) {
-    out += std::isnan(value) ? "NaN" : "Inf";
-    return;
+    const char* text = std::isnan(value) ? "NaN" : "Inf";
+    return std::copy(text, text + 3, p);
   }
   if (value == 0) {
-    out += '0';
-    return;
+    *p++ = '0';
+    return p;
   }
   // Whole numbers with at most `significant` digits are exact: no decimal conversion needed.
   const T magnitude_value = std::fabs(value);
   if (magnitude_value < kPowersOfTen[significant] && magnitude_value == std::trunc(magnitude_value)) {
-    append_whole(out, static_cast<unsigned long long>(magnitude_value));
-    return;
+    return std::to_chars(p, p + 24, static_cast<unsigned long long>(magnitude_value)).ptr;
   }
   Decimal d = general_only ? decimal_by_to_chars(value, significant) : decimal_of(value, significant);
   while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
   const int e = d.exponent;
   if (e >= significant || e < -significant) {
-    out += d.digits[0];
+    *p++ = d.digits[0];
     if (d.count > 1) {
-      out += '.';
-      out.append(d.digits + 1, d.count - 1);
+      *p++ = '.';
+      p = std::copy(d.digits + 1, d.digits + d.count, p);
     }
-    out += 'E';
-    out += e < 0 ? '-' : '+';
+    *p++ = 'E';
+    *p++ = e < 0 ? '-' : '+';
     const int magnitude = std::abs(e);
-    if (magnitude < 10) out += '0';
-    append_unsigned(out, magnitude);
-    return;
+    if (magnitude < 10) *p++ = '0';
+    return std::to_chars(p, p + 8, magnitude).ptr;
   }
   if (e >= 0) {
     const int whole = e + 1;
     if (d.count <= whole) {
-      out.append(d.digits, d.count);
-      out.append(whole - d.count, '0');
-    } else {
-      out.append(d.digits, whole);
-      out += '.';
-      out.append(d.digits + whole, d.count - whole);
+      p = std::copy(d.digits, d.digits + d.count, p);
+      return std::fill_n(p, whole - d.count, '0');
     }
-  } else {
-    out += '.';
-    out.append(-e - 1, '0');
-    out.append(d.digits, d.count);
+    p = std::copy(d.digits, d.digits + whole, p);
+    *p++ = '.';
+    return std::copy(d.digits + whole, d.digits + d.count, p);
   }
+  *p++ = '.';
+  p = std::fill_n(p, -e - 1, '0');
+  return std::copy(d.digits, d.digits + d.count, p);
 }
 
 template <typename T>
-void append_print(std::string& out, T value, int significant) {
-  out += std::signbit(value) && value != 0 ? '-' : ' ';
-  append_shortest(out, value, significant);
-  out += ' ';
+void append_shortest(std::string& out, T value, int significant, bool general_only = false) {
+  char text[48];
+  out.append(text, static_cast<std::size_t>(write_shortest(text, value, significant, general_only) - text));
+}
+
+template <typename T>
+void append_print(std::string& out, T value, int significant, bool general_only = false) {
+  char text[48];
+  char* p = text;
+  *p++ = std::signbit(value) && value != 0 ? '-' : ' ';
+  p = write_shortest(p, value, significant, general_only);
+  *p++ = ' ';
+  out.append(text, static_cast<std::size_t>(p - text));
 }
 
 // |value| x 1000 rounded to a whole number, halves away from zero, as decided on the value's
@@ -270,13 +284,11 @@ void append_print_number(std::string& out, float value) {
 }
 
 void append_print_number_general(std::string& out, double value, int significant) {
-  out += std::signbit(value) && value != 0 ? '-' : ' ';
   if (significant == 7) {
-    append_shortest(out, static_cast<float>(value), 7, true);
+    append_print(out, static_cast<float>(value), 7, true);
   } else {
-    append_shortest(out, value, significant, true);
+    append_print(out, value, significant, true);
   }
-  out += ' ';
 }
 
 std::string print_number(double value) {

@@ -12,6 +12,7 @@
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
+#include "textio/parallel_fields.h"
 #include "textio/system_files.h"
 #include "textio/text_writer.h"
 #include "uniform/uniform_messages.h"
@@ -27,11 +28,13 @@ Step write_values_file(const RunRequest& request, const std::string& input, long
   const long long selected = request.selected_column;
   if (selected <= dims || selected > columns) return Step::Failed;
 
-  textio::FieldStream stream;
+  // Parsed ahead on the other cores, while this thread writes the values file.
+  textio::ParallelFieldStream stream;
   textio::TextWriter values;
-  if (!stream.open(input)) return Step::Failed;
+  bool header_read = false;
+  if (!stream.open(input, textio::numeric_value(request.skip_text), header_read)) return Step::Failed;
   if (!values.create(program_file(request.program_folder, files::kValuesFile))) return Step::Failed;
-  if (!stream.skip_lines(textio::numeric_value(request.skip_text))) return Step::Failed;
+  if (!header_read) return Step::Failed;
   if (samples > 0) coordinates.reserve(static_cast<std::size_t>(samples) * dims);
   job::ProgressTicker ticker(hooks, textio::file_size_or_zero(input),
                              samples > 0 ? static_cast<std::uint64_t>(samples) : 0);
@@ -75,8 +78,8 @@ bool write_parameters(const std::string& folder, long long samples) {
 }
 
 bool read_scores(const std::string& path, long long samples, std::vector<float>& scores) {
-  textio::FieldStream stream;
-  if (!stream.open(path)) return false;
+  textio::ParallelFieldStream stream;
+  if (!stream.open_at(path, 0)) return false;
   if (samples > 0) scores.reserve(static_cast<std::size_t>(samples));
   for (long long i = 0; i < samples; ++i) {
     double value = 0;
