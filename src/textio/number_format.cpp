@@ -128,11 +128,12 @@ bool fast_decimal(double magnitude, int significant, Decimal& d) {
   return true;
 }
 
+// Filled in place: a Decimal copied right after its digits were stored byte by byte stalls on
+// every call.
 template <typename T>
-Decimal decimal_of(T value, int significant) {
-  Decimal d;
-  if (fast_decimal(std::fabs(static_cast<double>(value)), significant, d)) return d;
-  return decimal_by_to_chars(value, significant);
+void decimal_of(T value, int significant, bool general_only, Decimal& d) {
+  if (!general_only && fast_decimal(std::fabs(static_cast<double>(value)), significant, d)) return;
+  d = decimal_by_to_chars(value, significant);
 }
 
 // |value| x 1000 rounded, halves away from zero, without a decimal conversion. The 15-digit decimal
@@ -201,7 +202,8 @@ char* write_shortest(char* p, T value, int significant, bool general_only) {
   if (magnitude_value < kPowersOfTen[significant] && magnitude_value == std::trunc(magnitude_value)) {
     return std::to_chars(p, p + 24, static_cast<unsigned long long>(magnitude_value)).ptr;
   }
-  Decimal d = general_only ? decimal_by_to_chars(value, significant) : decimal_of(value, significant);
+  Decimal d;
+  decimal_of(value, significant, general_only, d);
   while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
   const int e = d.exponent;
   if (e >= significant || e < -significant) {

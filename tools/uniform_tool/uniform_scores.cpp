@@ -171,8 +171,14 @@ job::Outcome write_score_lines(const std::string& path, const Score* scores, std
   const auto write = [&writer](const std::string& block) {
     return block.empty() || writer.write_line(std::string_view(block).substr(0, block.size() - 2));
   };
-  std::string mine;
-  std::string theirs;
+  // Each thread's block on a cache line of its own: two strings side by side would share one.
+  struct alignas(64) Block {
+    std::string text;
+  };
+  Block mine_block;
+  Block their_block;
+  std::string& mine = mine_block.text;
+  std::string& theirs = their_block.text;
   for (std::size_t first = 0; first < count && writer.ok(); first += 2 * kBlock) {
     const std::size_t second = first + kBlock;
     std::thread helper;
