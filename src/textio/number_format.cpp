@@ -1,9 +1,12 @@
 #include "textio/number_format.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 namespace meldrit::textio {
@@ -73,6 +76,17 @@ inline double product_error(double a, double b, double p) {
 #endif
 }
 
+// floor() of a positive double below 2^63. Without SSE4.1 std::floor is a library call, and these
+// run once a number.
+inline double whole_part(double positive) {
+  return static_cast<double>(static_cast<unsigned long long>(positive));
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 // The same digits as decimal_by_to_chars without a general conversion, for magnitudes whose scaling
 // to `significant` whole digits is one multiplication by an exact power of ten (10^0 .. 10^22).
 // p = m x 10^k is rounded once; fma gives its exact error r, so m x 10^k = p + r exactly. With p
@@ -81,11 +95,13 @@ inline double product_error(double a, double b, double p) {
 // half (to_chars rounds it to even) is left to the caller. False when this path cannot decide.
 bool fast_decimal(double magnitude, int significant, Decimal& d) {
   if (!(magnitude > 0 && magnitude < kPowersOfTen[significant])) return false;
-  int binary_exponent = 0;
-  std::frexp(magnitude, &binary_exponent);
-  // floor(log10(m)) or one less; the loops below settle it exactly, since comparing the rounded
-  // product with a power of ten that is itself a double decides like the exact product.
-  int exponent = static_cast<int>(std::floor((binary_exponent - 1) * 0.30102999566398120));
+  // floor(log10(m)) or one less, from the binary exponent (1233 / 4096 is just below log10 2); the
+  // loops below settle it exactly, since comparing the rounded product with a power of ten that
+  // is itself a double decides like the exact product. (A subnormal's estimate is far off; its
+  // shift is out of range.)
+  const int binary_exponent =
+      static_cast<int>((std::bit_cast<std::uint64_t>(magnitude) >> 52) & 0x7FF) - 1023;
+  int exponent = (binary_exponent * 1233) >> 12;
   const double lowest = kPowersOfTen[significant - 1];
   const double highest = kPowersOfTen[significant];
   double scaled = 0;
@@ -104,7 +120,7 @@ bool fast_decimal(double magnitude, int significant, Decimal& d) {
   }
   if (!(scaled >= lowest && scaled < highest)) return false;
   const double error = product_error(magnitude, kPowersOfTen[shift], scaled);
-  const double whole = std::floor(scaled);
+  const double whole = whole_part(scaled);
   const double above_half = (scaled - whole) - 0.5;
   bool up = false;
   if (above_half != 0) {
@@ -119,10 +135,12 @@ bool fast_decimal(double magnitude, int significant, Decimal& d) {
     digits = kDigitPowers[significant - 1];
     ++exponent;
   }
-  for (int i = significant - 1; i >= 0; --i) {
-    d.digits[i] = static_cast<char>('0' + digits % 10);
-    digits /= 10;
+  int i = significant;
+  for (; i >= 2; i -= 2) {
+    std::memcpy(d.digits + i - 2, kDigitPairs + 2 * (digits % 100), 2);
+    digits /= 100;
   }
+  if (i == 1) d.digits[0] = static_cast<char>('0' + digits);
   d.count = significant;
   d.exponent = exponent;
   return true;
@@ -142,7 +160,7 @@ void decimal_of(T value, int significant, bool general_only, Decimal& d) {
 bool fast_thousandths15(double magnitude, unsigned long long& count) {
   if (!(magnitude < 1e6)) return false;
   const double scaled = magnitude * 1000.0;
-  const double whole = std::floor(scaled);
+  const double whole = whole_part(scaled);
   const double fraction = scaled - whole;
   if (std::fabs(fraction - 0.5) < 1e-4) return false;
   count = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
@@ -168,7 +186,7 @@ bool fast_thousandths7(double magnitude, unsigned long long& count) {
   if (shift > 22 || shift < -22) return false;
   double scaled = shift >= 0 ? magnitude * kPowersOfTen[shift] : magnitude / kPowersOfTen[-shift];
   if (scaled < 1e6 || scaled >= 1e7) return false;  // log10 was off by one near a power of ten
-  const double whole = std::floor(scaled);
+  const double whole = whole_part(scaled);
   const double fraction = scaled - whole;
   if (std::fabs(fraction - 0.5) < 1e-6) return false;
   const unsigned long long digits = static_cast<unsigned long long>(whole) + (fraction > 0.5 ? 1 : 0);
@@ -199,7 +217,8 @@ char* write_shortest(char* p, T value, int significant, bool general_only) {
   }
   // Whole numbers with at most `significant` digits are exact: no decimal conversion needed.
   const T magnitude_value = std::fabs(value);
-  if (magnitude_value < kPowersOfTen[significant] && magnitude_value == std::trunc(magnitude_value)) {
+  if (magnitude_value < kPowersOfTen[significant] &&
+      magnitude_value == static_cast<T>(static_cast<unsigned long long>(magnitude_value))) {
     return std::to_chars(p, p + 24, static_cast<unsigned long long>(magnitude_value)).ptr;
   }
   Decimal d;
