@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,9 @@
 #include <random>
 #include <stdexcept>
 #include <vector>
+
+#include "textio/number_format.h"
+#include "textio/text_writer.h"
 
 namespace meldrit::bench {
 namespace {
@@ -122,6 +126,60 @@ void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint6
   for (std::uint64_t i = 0; i < nodes; ++i) {
     out.fixed6(uniform(random));
     out.put("\r\n");
+  }
+}
+
+void write_codes_file(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed) {
+  BlockWriter out(path);
+  std::mt19937_64 random(seed);
+  char line[] = "1\r\n";
+  for (std::uint64_t i = 0; i < nodes; ++i) {
+    line[0] = static_cast<char>('1' + random() % static_cast<unsigned>(count));
+    out.put(line);
+  }
+}
+
+void write_bihistogram_file(const std::string& path, int phases, int classes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) throw std::runtime_error("cannot create " + path);
+  std::fprintf(file, "%d %d\r\n", phases, classes);
+  for (int p = 1; p <= phases; ++p) {
+    for (int c = 1; c <= classes; ++c) {
+      std::fprintf(file, "%d %d 10\r\n", p, c);
+      for (int k = 0; k < 10; ++k) std::fprintf(file, "%g %g\r\n", 100.0 * p + 10.0 * c * k, k / 9.0);
+    }
+  }
+  std::fclose(file);
+}
+
+void write_column_file(const std::string& path, std::uint64_t samples) {
+  std::mt19937_64 random(3);
+  std::uniform_real_distribution<double> value(0.0, 1000.0);
+  textio::TextWriter writer;
+  if (!writer.create(path)) throw std::runtime_error("cannot create " + path);
+  writer.write_line("x y z porosity grade");
+  for (std::uint64_t i = 0; i < samples; ++i) {
+    std::string& line = writer.line();
+    textio::append_print_number(line, static_cast<double>(i % 1000) * 2.5);
+    textio::append_print_number(line, static_cast<double>(i / 1000 % 1000) * 2.5);
+    textio::append_print_number(line, static_cast<double>(i / 1000000));
+    textio::append_print_number(line, std::round(value(random) * 1e4) / 1e4);
+    textio::append_print_number(line, std::round(value(random) * 100) / 100);
+    writer.end_line();
+  }
+  writer.close();
+}
+
+void write_values_file(const std::string& path, std::uint64_t count) {
+  BlockWriter out(path);
+  std::mt19937_64 random(11);
+  std::uniform_real_distribution<double> uniform(-200.0, 1000.0);
+  char line[40];
+  for (std::uint64_t i = 0; i < count; ++i) {
+    double v = uniform(random);
+    if (i % 5 == 0) v = std::round(v * 100) / 100;
+    std::snprintf(line, sizeof line, "%.15g\r\n", v);
+    out.put(line);
   }
 }
 

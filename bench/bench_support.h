@@ -23,6 +23,18 @@ void write_probability_file(const std::string& path, std::uint64_t nodes, int th
                             std::uint64_t seed = 1);
 void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint64_t seed = 2);
 
+// Inputs of the multiphase run: one whole-number code 1..count per line; a bihistogram file of
+// phases x classes ccdf tables of 10 points each.
+void write_codes_file(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed);
+void write_bihistogram_file(const std::string& path, int phases, int classes);
+
+// Input of the uniform transformation: a header line, then "x y z porosity grade" per sample.
+void write_column_file(const std::string& path, std::uint64_t samples);
+
+// Input of uniform.exe alone: one value per line in a 15-significant-digit form, a fifth of them
+// rounded to two decimals so that ties occur.
+void write_values_file(const std::string& path, std::uint64_t count);
+
 std::uint64_t file_size(const std::string& path);
 
 // The folder for generated data: $MELDRIT_BENCH_DATA, else /tmp/meldrit-bench.

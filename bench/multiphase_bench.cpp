@@ -29,36 +29,6 @@ struct MultiphaseData {
   std::string output;
 };
 
-// One whole-number code 1..count per line.
-void write_codes(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  std::mt19937_64 random(seed);
-  std::string block;
-  for (std::uint64_t i = 0; i < nodes; ++i) {
-    block += static_cast<char>('1' + random() % static_cast<unsigned>(count));
-    block += "\r\n";
-    if (block.size() > (1u << 20)) {
-      std::fwrite(block.data(), 1, block.size(), file);
-      block.clear();
-    }
-  }
-  std::fwrite(block.data(), 1, block.size(), file);
-  std::fclose(file);
-}
-
-// P x V ccdf tables of 10 points each, F from 0 to 1.
-void write_bihistogram(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  std::fprintf(file, "%d %d\r\n", kPhases, kClasses);
-  for (int p = 1; p <= kPhases; ++p) {
-    for (int c = 1; c <= kClasses; ++c) {
-      std::fprintf(file, "%d %d 10\r\n", p, c);
-      for (int k = 0; k < 10; ++k) std::fprintf(file, "%g %g\r\n", 100.0 * p + 10.0 * c * k, k / 9.0);
-    }
-  }
-  std::fclose(file);
-}
-
 const MultiphaseData& data() {
   static const MultiphaseData d = [] {
     MultiphaseData result;
@@ -70,9 +40,11 @@ const MultiphaseData& data() {
     result.bihistogram = folder + "/mp_bihistogram.dat";
     result.output = folder + "/multiphase_bench_output.out";
     // Generated once per size; reused by later runs.
-    if (!std::filesystem::exists(result.phases)) write_codes(result.phases, result.nodes, kPhases, 11);
-    if (!std::filesystem::exists(result.classes)) write_codes(result.classes, result.nodes, kClasses, 12);
-    write_bihistogram(result.bihistogram);
+    if (!std::filesystem::exists(result.phases))
+      meldrit::bench::write_codes_file(result.phases, result.nodes, kPhases, 11);
+    if (!std::filesystem::exists(result.classes))
+      meldrit::bench::write_codes_file(result.classes, result.nodes, kClasses, 12);
+    meldrit::bench::write_bihistogram_file(result.bihistogram, kPhases, kClasses);
     for (int q = 1; q <= kPhases; ++q) {
       const std::string path = folder + "/mp_unif_" + tag + "_" + std::to_string(q) + ".out";
       if (!std::filesystem::exists(path)) meldrit::bench::write_uniform_file(path, result.nodes, 20 + q);

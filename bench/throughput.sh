@@ -1,41 +1,97 @@
 #!/usr/bin/env bash
 # Builds Release with the benchmarks, generates their data, runs every bench/*_bench.cpp program,
-# prints each job's throughput against the parse-only pass of the same run, and the peak RSS of
-# `meldrit-cli local` at 1e5 and 1e7 nodes (10 thresholds).
-#   BUILD_DIR            build folder (default <repo>/build-bench)
-#   MELDRIT_BENCH_DATA   data folder (default /tmp/meldrit-bench)
-#   MELDRIT_BENCH_NODES  node count of the benchmarks (default 1e7)
+# times the whole batch jobs and uniform.exe alone, prints the peak RSS of all three jobs at 1e5
+# and 1e7 nodes, and ends with the table of each job's throughput against the parse-only pass
+# over the same files (one thread, std::from_chars) measured in the same run.
+#   BUILD_DIR                     build folder (default <repo>/build-bench)
+#   MELDRIT_BENCH_DATA            data folder (default /tmp/meldrit-bench)
+#   MELDRIT_BENCH_NODES           node count of the benchmarks (default 1e7)
+#   MELDRIT_BENCH_UNIFORM_VALUES  values of the uniform.exe run (default 1e8; 0 skips it)
+#   MELDRIT_BENCH_SCALE=1         also the scale runs at 1e8 nodes (about 12 GB of data)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${BUILD_DIR:-$ROOT/build-bench}
 export MELDRIT_BENCH_DATA=${MELDRIT_BENCH_DATA:-/tmp/meldrit-bench}
 export MELDRIT_BENCH_NODES=${MELDRIT_BENCH_NODES:-10000000}
-mkdir -p "$MELDRIT_BENCH_DATA"
+UNIFORM_VALUES=${MELDRIT_BENCH_UNIFORM_VALUES:-100000000}
+DATA=$MELDRIT_BENCH_DATA
+mkdir -p "$DATA"
 
 cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMELDRIT_BUILD_BENCH=ON \
   -DMELDRIT_BUILD_GUI=OFF >/dev/null
 benches=()
 for source in "$ROOT"/bench/*_bench.cpp; do benches+=("$(basename "$source" .cpp)"); done
-cmake --build "$BUILD" --target meldrit-cli meldrit_bench_data "${benches[@]}"
+cmake --build "$BUILD" --target meldrit-cli uniform_tool meldrit_bench_data "${benches[@]}"
+GEN=$BUILD/bin/meldrit_bench_data
+CLI=$BUILD/bin/meldrit-cli
+RESULTS=$DATA/throughput_results.txt
+: >"$RESULTS"
+record() { echo "$1 $2" >>"$RESULTS"; }
 
-# Inputs of the local ccdf job, shared by local_bench and the memory figures.
-local_data() {  # NODES -> prints "PROB UNIFORM"
-  local prob="$MELDRIT_BENCH_DATA/prob_${1}x10.out" unif="$MELDRIT_BENCH_DATA/unif_${1}.out"
-  if [[ ! -f $prob || ! -f $unif ]]; then
-    "$BUILD/bin/meldrit_bench_data" local "$prob" "$unif" "$1" 10
-  fi
+# Runs a command RUNS times; prints the best wall seconds and the peak RSS in KB of the runs.
+measure() {
+  local runs=$1 best="" peak=0 wall rss
+  shift
+  for ((run = 0; run < runs; ++run)); do
+    /usr/bin/time -f "%e %M" -o "$DATA/time.txt" "$@" >/dev/null 2>"$DATA/stderr.txt" ||
+      { cat "$DATA/stderr.txt" >&2; return 1; }
+    read -r wall rss <"$DATA/time.txt"
+    best=$(python3 -c "print(min($wall, ${best:-$wall}))")
+    ((rss > peak)) && peak=$rss
+  done
+  echo "$best $peak"
+}
+ratio() { python3 -c "print(f'{$1 / $2:.2f}')"; }
+megabytes() { python3 -c "import os; print(f'{sum(os.path.getsize(f) for f in \"$*\".split()) / 1e6:.0f}')"; }
+
+# Inputs of the three jobs, made once per size.
+LIMITS=0,10,20,30,40,50,60,70,80,90,100,110
+local_data() {  # NODES THRESHOLDS -> "PROB UNIFORM"
+  local prob="$DATA/prob_${1}x$2.out" unif="$DATA/unif_${1}.out"
+  [[ -f $prob && -f $unif ]] || "$GEN" local "$prob" "$unif" "$1" "$2"
   echo "$prob $unif"
 }
-read -r _ _ < <(local_data "$MELDRIT_BENCH_NODES")
+multiphase_data() {  # NODES PHASES -> folder
+  local folder="$DATA/multiphase_${1}x$2"
+  [[ -f $folder/uniform_$2.out ]] || "$GEN" multiphase "$folder" "$1" "$2"
+  echo "$folder"
+}
+column_data() {  # SAMPLES -> file (the uniform benchmark's name for the same bytes)
+  local file="$DATA/column_$1.dat"
+  [[ -f $file ]] || "$GEN" column "$file" "$1"
+  echo "$file"
+}
+# NX only goes to 1000 in the batch front end's checks; 1e5 and 1e7 nodes as real grids:
+grid_for() { case $1 in 100000) echo 100,100,10 ;; 10000000) echo 1000,100,100 ;; 100000000) echo 1000,1000,100 ;; esac; }
+
+run_local() {  # NODES THRESHOLDS OUTPUT
+  local prob unif
+  read -r prob unif < <(local_data "$1" "$2")
+  local limits=$LIMITS
+  [[ $2 == 5 ]] && limits=0,10,20,30,40,50,60
+  echo "$CLI" local --prob "$prob" --limits "$limits" --nodes "$(grid_for "$1")" --uniform "$unif" --output "$3" --quiet
+}
+run_multiphase() {  # NODES PHASES OUTPUT
+  local folder uniforms=()
+  folder=$(multiphase_data "$1" "$2")
+  for ((q = 1; q <= $2; ++q)); do uniforms+=("$folder/uniform_$q.out"); done
+  echo "$CLI" multiphase --phases "$folder/phases.out" --variables "$folder/classes.out" --nodes "$(grid_for "$1")" \
+    --bihistogram "$folder/bihistogram.dat" --phase-uniform "${uniforms[@]}" --output "$3" --quiet
+}
+run_uniform() {  # SAMPLES OUTPUT
+  echo "$CLI" uniform --input "$(column_data "$1")" --skip 1 --coords 3d --column 4 --output "$2"
+}
+read -r _ _ < <(local_data "$MELDRIT_BENCH_NODES" 10)
 
 echo
 echo "== Benchmarks (nodes: $MELDRIT_BENCH_NODES) =="
 for bench in "${benches[@]}"; do
   json="$BUILD/$bench.json"
-  "$BUILD/bin/$bench" --benchmark_out="$json" --benchmark_out_format=json
-  python3 - "$json" <<'PY'
+  "$BUILD/bin/$bench" --benchmark_out="$json" --benchmark_out_format=json >/dev/null
+  python3 - "$json" "$RESULTS" <<'PY'
 import json, sys
+results = open(sys.argv[2], "a")
 for b in json.load(open(sys.argv[1]))["benchmarks"]:
     if "vs_separate" in b:
         print(f"{b['name']:<56} one pass {b['one_pass_s']:6.2f} s  separate runs {b['separate_s']:6.2f} s"
@@ -47,45 +103,96 @@ for b in json.load(open(sys.argv[1]))["benchmarks"]:
                       if k.endswith("/s") and k not in ("MB/s", "parse_MB/s"))
     print(f"{b['name']:<56} {b.get('MB/s', 0):8.1f} MB/s  {rates}"
           f"  parse-only {b.get('parse_MB/s', 0):7.1f} MB/s  ratio {b['vs_parse']:.2f}")
+    results.write(f"{b['name'].split('/iterations')[0]} {b['vs_parse']:.2f}\n")
 PY
 done
 
 echo
-echo "== Peak RSS of meldrit-cli local (10 thresholds) =="
-limits=0,10,20,30,40,50,60,70,80,90,100,110
-for run in "100000 100,100,10" "10000000 1000,100,100"; do
-  read -r nodes grid <<<"$run"
-  read -r prob unif < <(local_data "$nodes")
-  out="$MELDRIT_BENCH_DATA/rss_output.out"
-  /usr/bin/time -v "$BUILD/bin/meldrit-cli" local --prob "$prob" --limits "$limits" --nodes "$grid" \
-    --uniform "$unif" --output "$out" 2>"$MELDRIT_BENCH_DATA/time.txt" >/dev/null
-  rss=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$MELDRIT_BENCH_DATA/time.txt")
-  wall=$(awk '/Elapsed \(wall clock\)/ {print $NF}' "$MELDRIT_BENCH_DATA/time.txt")
-  printf '%9s nodes: peak RSS %6s KB, wall %s\n' "$nodes" "$rss" "$wall"
+echo "== Whole batch jobs at $MELDRIT_BENCH_NODES nodes (best of 3, wall) against a parse-only pass over their inputs =="
+read -r prob unif < <(local_data "$MELDRIT_BENCH_NODES" 10)
+read -r wall rss < <(measure 3 $(run_local "$MELDRIT_BENCH_NODES" 10 "$DATA/whole_local.out"))
+parse=$("$GEN" parse "$prob" "$unif")
+record local_whole "$(ratio "$parse" "$wall")"
+printf 'meldrit-cli local       %6.2f s  %7.1f MB/s  parse-only %6.2f s  ratio %s  peak %s KB\n' "$wall" \
+  "$(python3 -c "print($(megabytes "$prob" "$unif") / $wall)")" "$parse" "$(ratio "$parse" "$wall")" "$rss"
+folder=$(multiphase_data "$MELDRIT_BENCH_NODES" 3)
+read -r wall rss < <(measure 3 $(run_multiphase "$MELDRIT_BENCH_NODES" 3 "$DATA/whole_multiphase.out"))
+parse=$("$GEN" parse "$folder"/phases.out "$folder"/classes.out "$folder"/uniform_*.out)
+record multiphase_whole "$(ratio "$parse" "$wall")"
+printf 'meldrit-cli multiphase  %6.2f s  parse-only %6.2f s  ratio %s  peak %s KB (import, checks and run)\n' \
+  "$wall" "$parse" "$(ratio "$parse" "$wall")" "$rss"
+
+echo
+echo "== Peak RSS of the three batch jobs =="
+for nodes in 100000 10000000; do
+  read -r wall rss < <(measure 1 $(run_local "$nodes" 10 "$DATA/rss.out"))
+  printf '%9s nodes  local (n = 10)        peak %7s KB  wall %6.2f s\n' "$nodes" "$rss" "$wall"
+  read -r wall rss < <(measure 1 $(run_multiphase "$nodes" 3 "$DATA/rss.out"))
+  printf '%9s nodes  multiphase (P = 3)    peak %7s KB  wall %6.2f s\n' "$nodes" "$rss" "$wall"
+  read -r wall rss < <(measure 1 $(run_uniform "$nodes" "$DATA/rss.out"))
+  printf '%9s nodes  uniform (uniform.exe) peak %7s KB  wall %6.2f s  (the values and scores are held)\n' \
+    "$nodes" "$rss" "$wall"
 done
+rm -f "$DATA/rss.out"
+
 echo
 echo "== Peak RSS of meldrit-cli local, 1 and 10 realizations in one pass ($MELDRIT_BENCH_NODES nodes) =="
-read -r prob unif < <(local_data "$MELDRIT_BENCH_NODES")
-grid="$MELDRIT_BENCH_NODES,1,1"
 for count in 1 10; do
   uniforms=()
   for ((r = 0; r < count; ++r)); do uniforms+=(--uniform "$unif"); done
-  /usr/bin/time -v "$BUILD/bin/meldrit-cli" local --prob "$prob" --limits "$limits" --nodes "$grid" \
-    "${uniforms[@]}" --output "$MELDRIT_BENCH_DATA/realization_{}.out" --quiet \
-    2>"$MELDRIT_BENCH_DATA/time.txt" >/dev/null
-  rss=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$MELDRIT_BENCH_DATA/time.txt")
-  wall=$(awk '/Elapsed \(wall clock\)/ {print $NF}' "$MELDRIT_BENCH_DATA/time.txt")
-  printf '%3s realizations: peak RSS %6s KB, wall %s\n' "$count" "$rss" "$wall"
+  read -r wall rss < <(measure 1 "$CLI" local --prob "$prob" --limits "$LIMITS" --nodes "$(grid_for "$MELDRIT_BENCH_NODES")" \
+    "${uniforms[@]}" --output "$DATA/realization_{}.out" --quiet)
+  printf '%3s realizations: peak RSS %6s KB, wall %6.2f s\n' "$count" "$rss" "$wall"
 done
-rm -f "$MELDRIT_BENCH_DATA"/realization_*.out
+rm -f "$DATA"/realization_*.out
+
+if ((UNIFORM_VALUES > 0)); then
+  echo
+  echo "== uniform.exe alone, $UNIFORM_VALUES values =="
+  program="$DATA/uniform_alone"
+  mkdir -p "$program"
+  values="$DATA/values_$UNIFORM_VALUES.txt"
+  [[ -f $values ]] || "$GEN" values "$values" "$UNIFORM_VALUES"
+  printf '%s\r\n0\r\n%s\r\n%s\r\n1\r\n1\r\n' "$values" "$program/scores.out" "$UNIFORM_VALUES" >"$program/uniform.par"
+  read -r wall rss < <(measure 1 "$BUILD/bin/uniform.exe" "$program/uniform.par" 0)
+  record uniform_exe "$wall s, $(python3 -c "print(f'{$rss * 1024 / 1e9:.2f}')") GB"
+  printf 'wall %6.2f s  peak RSS %s KB  (%s MB of values)\n' "$wall" "$rss" "$(megabytes "$values")"
+  rm -f "$program/scores.out"
+fi
+
+if [[ ${MELDRIT_BENCH_SCALE:-0} == 1 ]]; then
+  echo
+  echo "== Scale: 1e8 nodes (1000 x 1000 x 100), and the extrapolation to 1000 x 1000 x 1000 =="
+  read -r prob unif < <(local_data 100000000 5)
+  read -r wall rss < <(measure 1 $(run_local 100000000 5 "$DATA/scale_local.out"))
+  inputs=$(megabytes "$prob" "$unif") output=$(megabytes "$DATA/scale_local.out")
+  python3 -c "print(f'local (n = 5):      wall {$wall:7.1f} s  {$inputs / $wall:6.1f} MB/s  peak {$rss} KB;'
+    f'  1e9 nodes: about {$wall * 10 / 60:.0f} min, {($inputs + $output) * 10 / 1e3:.0f} GB of inputs and output')"
+  folder=$(multiphase_data 100000000 3)
+  read -r wall rss < <(measure 1 $(run_multiphase 100000000 3 "$DATA/scale_multiphase.out"))
+  inputs=$(megabytes "$folder"/phases.out "$folder"/classes.out "$folder"/uniform_*.out)
+  output=$(megabytes "$DATA/scale_multiphase.out")
+  python3 -c "print(f'multiphase (P = 3): wall {$wall:7.1f} s  {$inputs / $wall:6.1f} MB/s  peak {$rss} KB;'
+    f'  1e9 nodes: about {$wall * 10 / 60:.0f} min, {($inputs + $output) * 10 / 1e3:.0f} GB of inputs and output')"
+  rm -f "$DATA/scale_local.out" "$DATA/scale_multiphase.out"
+fi
 
 echo
-echo "== Peak RSS of meldrit-cli map on the grid benchmark's file (1000 x 1000 x ${MELDRIT_BENCH_GRID_Z:-100}) =="
-grid="$MELDRIT_BENCH_DATA/grid_1000x1000x${MELDRIT_BENCH_GRID_Z:-100}.out"
-if [[ -f $grid ]]; then
-  /usr/bin/time -v "$BUILD/bin/meldrit-cli" map --input "$grid" --nodes "1000,1000,${MELDRIT_BENCH_GRID_Z:-100}" \
-    --png "$MELDRIT_BENCH_DATA/grid.png" --quiet 2>"$MELDRIT_BENCH_DATA/time.txt" >/dev/null
-  rss=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$MELDRIT_BENCH_DATA/time.txt")
-  wall=$(awk '/Elapsed \(wall clock\)/ {print $NF}' "$MELDRIT_BENCH_DATA/time.txt")
-  printf 'map: peak RSS %6s KB, wall %s\n' "$rss" "$wall"
-fi
+echo "== Throughput against the parse-only pass over the same files, this run (higher is faster) =="
+python3 - "$RESULTS" <<'PY'
+import sys
+got = dict(line.rstrip("\n").split(" ", 1) for line in open(sys.argv[1]) if " " in line)
+rows = [
+    ("`meldrit-cli local` whole (import + checks + run)", "0.28", "1.0", got.get("local_whole", "-")),
+    ("local run alone (continuous; classes)", "0.62", "1.5",
+     f"{got.get('BM_LocalRun/continuous:1', '-')}; {got.get('BM_LocalRun/continuous:0', '-')}"),
+    ("local import alone", "0.46", "1.0", got.get("BM_ProbabilityImport", "-")),
+    ("`meldrit-cli multiphase` run", "0.27-0.49", "1.2", got.get("BM_MultiphaseRun", "-")),
+    ("`meldrit-cli uniform` whole, with uniform.exe", "0.09", "0.4", got.get("BM_UniformRun", "-")),
+    ("uniform.exe alone, 1e8 values", "25.6 s, 1.96 GB", "under 10 s, under 1.2 GB", got.get("uniform_exe", "-")),
+]
+print("| what | before | target | now |")
+print("|---|---|---|---|")
+for row in rows:
+    print("| " + " | ".join(row) + " |")
+PY

@@ -31,25 +31,6 @@ struct UniformData {
   std::string program_folder;
 };
 
-// "x y z v1 v2" per line after one header line; the same bytes for the same size.
-void write_column_file(const std::string& path, std::uint64_t samples) {
-  std::mt19937_64 random(3);
-  std::uniform_real_distribution<double> value(0.0, 1000.0);
-  meldrit::textio::TextWriter writer;
-  writer.create(path);
-  writer.write_line("x y z porosity grade");
-  for (std::uint64_t i = 0; i < samples; ++i) {
-    std::string& line = writer.line();
-    meldrit::textio::append_print_number(line, static_cast<double>(i % 1000) * 2.5);
-    meldrit::textio::append_print_number(line, static_cast<double>(i / 1000 % 1000) * 2.5);
-    meldrit::textio::append_print_number(line, static_cast<double>(i / 1000000));
-    meldrit::textio::append_print_number(line, std::round(value(random) * 1e4) / 1e4);
-    meldrit::textio::append_print_number(line, std::round(value(random) * 100) / 100);
-    writer.end_line();
-  }
-  writer.close();
-}
-
 const UniformData& data() {
   static const UniformData d = [] {
     UniformData result;
@@ -60,7 +41,8 @@ const UniformData& data() {
     result.output = (folder / "uniform_bench_output.out").string();
     result.program_folder = (folder / "uniform_program").string();
     std::filesystem::create_directories(result.program_folder);
-    if (!std::filesystem::exists(result.input)) write_column_file(result.input, result.samples);
+    if (!std::filesystem::exists(result.input))
+      meldrit::bench::write_column_file(result.input, result.samples);
     return result;
   }();
   return d;
