@@ -55,6 +55,14 @@ int matching_interval(const CcdfTable& table, float u) {
   return -1;
 }
 
+// std::nearbyint for a code of at least 1, halves to even, without a library call (there is no
+// rounding instruction before SSE4.1): below 2^52 adding and taking away 2^52 rounds in the
+// default mode, at and above it every double is whole.
+inline double nearest_whole(double code) {
+  constexpr double kTwoTo52 = 4503599627370496.0;
+  return code < kTwoTo52 ? (code + kTwoTo52) - kTwoTo52 : code;
+}
+
 // How many times a 1-based loop "for i = 1 to count" runs, for a count read from a caption.
 long long loop_count(double count) {
   if (!(count >= 1)) return 0;
@@ -272,7 +280,9 @@ job::Outcome Run::simulate() {
     bytes_total += textio::file_size_or_zero(std::string(textio::trim_blanks(row.path)));
   job::ProgressTicker ticker(hooks_, bytes_total, static_cast<std::uint64_t>(nodes));
   for (long long node = 0; node < nodes; ++node) {
-    if (!ticker.tick(bytes_read(), static_cast<std::uint64_t>(node))) {
+    // The bytes read are summed over the node files only every so many nodes: per node that sum
+    // would cost more than the node itself.
+    if ((node & 1023) == 0 && !ticker.tick(bytes_read(), static_cast<std::uint64_t>(node))) {
       close_all();
       return job::Outcome::cancelled(job::kRunCancelled);
     }
@@ -283,14 +293,14 @@ job::Outcome Run::simulate() {
     }
     if (code < 1 || code > in_.phases) return failed(messages::kPhaseError);
     // Codes index the tables rounded to the nearest whole number, halves to even.
-    const long long p = static_cast<long long>(std::nearbyint(code));
+    const long long p = static_cast<long long>(nearest_whole(code));
 
     code = 1;
     if (by_class && (read = number(*variable_, code)) != Read::Ok) {
       return read_failure(read, messages::kVariableFileName, variable_path_);
     }
     if (code < 1 || code > in_.variable_classes) return failed(messages::kVariableClassError);
-    const long long c = static_cast<long long>(std::nearbyint(code));
+    const long long c = static_cast<long long>(nearest_whole(code));
 
     // Every phase file advances at every node; only the node's own phase is converted.
     float u = 0;

@@ -67,6 +67,9 @@ TEST_F(MultiphaseRun, InterpolatesInTheLastMatchingIntervalOrStopsAtTheFirstBadI
   const std::string by_pair =
       "2 2\r\n" + block("0 0|1 1") + block("0 0|10 1") + block("0 0|100 1") + block("0 0|1000 1");
   const std::vector<std::string> two_u = {crlf(".1|.2|.3|.4"), crlf(".5|.6|.7|.8")};
+  // Codes round halves to even: 2.5 selects phase 2, 1.5 phase 2.
+  const std::string three = "3 1\r\n" + block("0 0|1 1") + block("0 0|10 1") + block("0 0|100 1");
+  const std::vector<std::string> three_u = {crlf(".1|.1"), crlf(".2|.2"), crlf(".3|.3")};
   const std::string phase_short = "Input data file associate with class -  1 ends before the last node!";
   const struct {
     int nodes;
@@ -84,6 +87,7 @@ TEST_F(MultiphaseRun, InterpolatesInTheLastMatchingIntervalOrStopsAtTheFirstBadI
       {3, kWhole, {crlf("u|.5|x")}, "", "", kCompleted, crlf(".|10.|.")},  // not a number: 0
       {4, constant, {u4, u4, u4, u4}, crlf("1|2|3|4"), "", kCompleted, crlf("12.|.25|-.5|2.")},
       {4, by_pair, two_u, crlf("1|2|1.6|1"), crlf("2|1|2|1"), kCompleted, crlf("1.|60.|700.|.4"), 2},
+      {2, three, three_u, crlf("2.5|1.5"), "", kCompleted, crlf("2.|2.")},
       {3, "1 1\r\n" + block(points, "51"), {u3}, "", "", kInvalidPointCount, ""},
       {3, "1 1\r\n" + block("1 0"), {u3}, "", "", kInvalidPointCount, ""},
       {3, "1 1\r\n" + block(points, "n"), {u3}, "", "", kInvalidPointCount, ""},
