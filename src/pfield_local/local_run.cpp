@@ -42,6 +42,8 @@ NodeResult simulate_node(double u, const double* c, int n, const double* limits)
 
 namespace {
 
+constexpr std::size_t kMostUniformWorkers = 16;
+
 // One realization of a pass: its uniform file, its output, and whether it is still going.
 struct Draw {
   std::string uniform_path;
@@ -115,8 +117,9 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   }
   if (alive == 0) return ending();
   if (!header_read) return failed;
-  // A uniform file or two is parsed ahead as well; many share the run's thread.
-  const int uniform_workers = draws.size() <= 2 ? 1 : 0;
+  // The uniform files are parsed ahead as well, one worker each while their threads stay few;
+  // more share the run's thread.
+  const int uniform_workers = draws.size() <= kMostUniformWorkers ? 1 : 0;
   for (Draw& draw : draws) {
     if (!draw.alive) continue;
     draw.uniform = std::make_unique<textio::ParallelFieldStream>(uniform_workers);

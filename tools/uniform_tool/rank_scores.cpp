@@ -121,10 +121,22 @@ class Ranker {
     for (int level = 0; level < 64 / kDigitBits && !prefixes.empty(); ++level) {
       const int shift = 64 - kDigitBits * (level + 1);
       std::vector<std::uint64_t> counts(prefixes.size() * kBuckets);
+      // The prefixes of the second level are top digits: a table finds their slot in one step.
+      constexpr std::uint32_t kNone = UINT32_MAX;
+      std::vector<std::uint32_t> slot_of_top;
+      if (level == 1) {
+        slot_of_top.assign(kBuckets, kNone);
+        for (std::size_t slot = 0; slot < prefixes.size(); ++slot)
+          slot_of_top[static_cast<std::size_t>(prefixes[slot])] = static_cast<std::uint32_t>(slot);
+      }
       for (std::size_t i = 0; i < count_; ++i) {
         const std::uint64_t key = order_key(values_[i]);
         std::size_t slot = 0;
-        if (level > 0) {
+        if (level == 1) {
+          const std::uint32_t found = slot_of_top[static_cast<std::size_t>(key >> (shift + kDigitBits))];
+          if (found == kNone) continue;
+          slot = found;
+        } else if (level > 1) {
           const std::uint64_t prefix = key >> (shift + kDigitBits);
           const auto found = std::lower_bound(prefixes.begin(), prefixes.end(), prefix);
           if (found == prefixes.end() || *found != prefix) continue;
@@ -181,6 +193,18 @@ class Ranker {
     }
     // Each part gathers from its share of the array: the first fills each group from its front,
     // the second from its back, so neither needs the other's counts.
+    // Most groups hold whole buckets of the top digit: a table finds a key's group in one step;
+    // a bucket cut finer, or shared, is searched among the groups.
+    constexpr std::uint32_t kSearch = UINT32_MAX;
+    constexpr int kTopShift = 64 - kDigitBits;
+    constexpr std::uint64_t kBelowTop = (std::uint64_t{1} << kTopShift) - 1;
+    std::vector<std::uint32_t> group_of_digit(kBuckets, kSearch);
+    for (std::size_t g = first; g < end; ++g) {
+      const Group& group = groups_[g];
+      if ((group.lo & kBelowTop) != 0 || (group.hi & kBelowTop) != kBelowTop) continue;
+      for (std::uint64_t digit = group.lo >> kTopShift; digit <= group.hi >> kTopShift; ++digit)
+        group_of_digit[digit] = static_cast<std::uint32_t>(g - first);
+    }
     std::vector<std::vector<std::uint64_t>> filled_by_part(static_cast<std::size_t>(threads_),
                                                            std::vector<std::uint64_t>(end - first));
     run_parts(threads_, [&](int part) {
@@ -193,10 +217,13 @@ class Ranker {
       for (std::size_t i = from; i < to; ++i) {
         const std::uint64_t key = order_key(values_[i]);
         if (key < lo || key > hi) continue;
+        const std::uint32_t direct = group_of_digit[key >> kTopShift];
         const auto found =
-            std::upper_bound(groups_begin, groups_end, key,
-                             [](std::uint64_t k, const Group& group) { return k < group.lo; }) -
-            1;
+            direct != kSearch
+                ? groups_begin + direct
+                : std::upper_bound(groups_begin, groups_end, key, [](std::uint64_t k, const Group& group) {
+                    return k < group.lo;
+                  }) - 1;
         const std::size_t g = static_cast<std::size_t>(found - groups_begin);
         if (found->single) {
           values_[i] = marked(single_scores[g]);
