@@ -119,7 +119,9 @@ bool fast_decimal(double magnitude, int significant, Decimal& d) {
     }
   }
   if (!(scaled >= lowest && scaled < highest)) return false;
-  const double error = product_error(magnitude, kPowersOfTen[shift], scaled);
+  // A float's 24 bits times 10^shift = 2^shift x 5^shift (5^10 < 2^24) fit a double's 53: exact.
+  const bool exact = shift <= 10 && static_cast<double>(static_cast<float>(magnitude)) == magnitude;
+  const double error = exact ? 0.0 : product_error(magnitude, kPowersOfTen[shift], scaled);
   const double whole = whole_part(scaled);
   const double above_half = (scaled - whole) - 0.5;
   bool up = false;
@@ -259,13 +261,17 @@ void append_shortest(std::string& out, T value, int significant, bool general_on
 }
 
 template <typename T>
-void append_print(std::string& out, T value, int significant, bool general_only = false) {
-  char text[48];
-  char* p = text;
+char* write_print(char* p, T value, int significant, bool general_only = false) {
   *p++ = std::signbit(value) && value != 0 ? '-' : ' ';
   p = write_shortest(p, value, significant, general_only);
   *p++ = ' ';
-  out.append(text, static_cast<std::size_t>(p - text));
+  return p;
+}
+
+template <typename T>
+void append_print(std::string& out, T value, int significant, bool general_only = false) {
+  char text[kPrintNumberRoom];
+  out.append(text, static_cast<std::size_t>(write_print(text, value, significant, general_only) - text));
 }
 
 // |value| x 1000 rounded to a whole number, halves away from zero, as decided on the value's
@@ -296,6 +302,13 @@ std::string thousandths(double value, int significant) {
 }
 
 }  // namespace
+
+char* write_print_number(char* out, double value) {
+  return write_print(out, value, 15);
+}
+char* write_print_number(char* out, float value) {
+  return write_print(out, value, 7);
+}
 
 void append_print_number(std::string& out, double value) {
   append_print(out, value, 15);

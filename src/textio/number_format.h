@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@ namespace meldrit::textio {
 // Numbers written one after the other follow each other directly: " 1.5  2  .25 ".
 void append_print_number(std::string& out, double value);
 void append_print_number(std::string& out, float value);
+// The same form written at `out`, which has room for kPrintNumberRoom characters; returns the end.
+// For writers that format many numbers into a buffer of their own.
+constexpr std::size_t kPrintNumberRoom = 48;
+char* write_print_number(char* out, double value);
+char* write_print_number(char* out, float value);
 std::string print_number(double value);
 std::string print_number(float value);
 

@@ -18,18 +18,27 @@ bool TextWriter::create(const std::string& path) {
   return true;
 }
 
-bool TextWriter::flush() {
+bool TextWriter::write_all(std::string_view bytes) {
   std::size_t done = 0;
-  while (ok_ && done < buffer_.size()) {
-    const long wrote = system_files::write_some(fd_, buffer_.data() + done, buffer_.size() - done);
+  while (ok_ && done < bytes.size()) {
+    const long wrote = system_files::write_some(fd_, bytes.data() + done, bytes.size() - done);
     if (wrote > 0) {
       done += static_cast<std::size_t>(wrote);
     } else {
       ok_ = false;
     }
   }
+  return ok_;
+}
+
+bool TextWriter::flush() {
+  write_all(buffer_);
   buffer_.clear();
   return ok_;
+}
+
+bool TextWriter::write_lines(std::string_view lines) {
+  return flush() && write_all(lines);
 }
 
 bool TextWriter::end_line() {

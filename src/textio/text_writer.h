@@ -26,6 +26,9 @@ class TextWriter {
   // Ends the current line with CR LF. False once a write has failed.
   bool end_line();
   bool write_line(std::string_view text);
+  // Writes whole lines, each already ending with CR LF, after what is buffered and without copying
+  // them: for callers that format many lines into a block of their own. False once a write failed.
+  bool write_lines(std::string_view lines);
 
   // Writes what is buffered and closes the file. False when any write failed.
   bool close();
@@ -33,6 +36,7 @@ class TextWriter {
 
  private:
   bool flush();
+  bool write_all(std::string_view bytes);
 
   int fd_ = -1;
   bool ok_ = true;
