@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "pfield_local/local_messages.h"
 #include "textio/field_stream.h"
@@ -123,8 +124,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   for (Draw& draw : draws) {
     if (!draw.alive) continue;
     draw.uniform = std::make_unique<textio::ParallelFieldStream>(uniform_workers);
-    if (!draw.uniform->open_at(draw.uniform_path, draw.header.next_field_offset())) drop(draw);
-    draw.header.close();
+    if (!draw.uniform->read_on(std::move(draw.header), draw.uniform_path)) drop(draw);
   }
   if (alive == 0) return ending();
 

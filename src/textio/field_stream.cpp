@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "textio/numeric_value.h"
 #include "textio/system_files.h"
@@ -41,6 +42,27 @@ FieldStream::FieldStream(std::size_t block_size) : block_(block_size < 64 ? 64 :
 
 FieldStream::~FieldStream() {
   close();
+}
+
+FieldStream::FieldStream(FieldStream&& other) noexcept : block_(other.block_) {
+  *this = std::move(other);
+}
+
+FieldStream& FieldStream::operator=(FieldStream&& other) noexcept {
+  if (this == &other) return *this;
+  close();
+  fd_ = std::exchange(other.fd_, -1);
+  eof_ = other.eof_;
+  error_ = other.error_;
+  pending_separator_ = other.pending_separator_;
+  quoted_seen_ = other.quoted_seen_;
+  buffer_ = std::move(other.buffer_);
+  block_ = other.block_;
+  pos_ = std::exchange(other.pos_, 0);
+  end_ = std::exchange(other.end_, 0);
+  consumed_before_ = other.consumed_before_;
+  limit_ = other.limit_;
+  return *this;
 }
 
 bool FieldStream::open(const std::string& path) {

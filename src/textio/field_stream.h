@@ -39,6 +39,9 @@ class FieldStream {
   ~FieldStream();
   FieldStream(const FieldStream&) = delete;
   FieldStream& operator=(const FieldStream&) = delete;
+  // A stream handed on keeps its file, place and state; the one it came from is closed.
+  FieldStream(FieldStream&& other) noexcept;
+  FieldStream& operator=(FieldStream&& other) noexcept;
 
   // False when the file cannot be opened for reading. An open stream is closed first.
   bool open(const std::string& path);

@@ -28,14 +28,12 @@ int ParallelFieldStream::default_workers() {
   return static_cast<int>(std::clamp(cores, 1u, 4u));
 }
 
-bool ParallelFieldStream::open_at(const std::string& path, std::uint64_t offset) {
+bool ParallelFieldStream::read_on(FieldStream&& stream, const std::string& path) {
   close();
-  if (!single_.open(path) || !single_.seek(offset)) {
-    single_.close();
-    return false;
-  }
+  if (!stream.is_open()) return false;
+  single_ = std::move(stream);
   path_ = path;
-  start_workers(offset);
+  start_workers(single_.next_field_offset());
   return true;
 }
 

@@ -36,8 +36,10 @@ class ParallelFieldStream {
   ParallelFieldStream(const ParallelFieldStream&) = delete;
   ParallelFieldStream& operator=(const ParallelFieldStream&) = delete;
 
-  // Opens the file to read from `offset`, a place FieldStream::next_field_offset() gave (or 0).
-  bool open_at(const std::string& path, std::uint64_t offset);
+  // Reads on from where `stream`, open on `path`, stands (after its header, say): the workers
+  // take the rest from there when the file allows it, else the stream itself reads on, taken over
+  // as it is (a pipe cannot be opened twice). False when the stream is not open.
+  bool read_on(FieldStream&& stream, const std::string& path);
   // Opens the file and skips `header_lines` lines as FieldStream::skip_lines does; `header_read`
   // is its result. When they were not all there, one stream goes on from where that left it.
   bool open(const std::string& path, double header_lines, bool& header_read);

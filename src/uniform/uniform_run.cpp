@@ -79,7 +79,8 @@ bool write_parameters(const std::string& folder, long long samples) {
 
 bool read_scores(const std::string& path, long long samples, std::vector<float>& scores) {
   textio::ParallelFieldStream stream;
-  if (!stream.open_at(path, 0)) return false;
+  bool no_header = true;
+  if (!stream.open(path, 0, no_header)) return false;
   if (samples > 0) scores.reserve(static_cast<std::size_t>(samples));
   for (long long i = 0; i < samples; ++i) {
     double value = 0;

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <bit>
+#include <fstream>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "support/temp_dir.h"
 
@@ -65,7 +70,8 @@ TEST(ParallelFieldStream, ReadsWhatOneStreamReads) {
     for (const int workers : {1, 2, 3}) {
       for (const std::uint64_t chunk : {std::uint64_t{5}, std::uint64_t{64}, std::uint64_t{1000}}) {
         ParallelFieldStream parallel(workers, 64, chunk);
-        ASSERT_TRUE(parallel.open_at(path, 0));
+        bool header_read = false;
+        ASSERT_TRUE(parallel.open(path, 0, header_read) && header_read);
         EXPECT_EQ(transcript(parallel), expected)
             << "file " << f << ", " << workers << " workers, chunk " << chunk;
       }
@@ -73,30 +79,33 @@ TEST(ParallelFieldStream, ReadsWhatOneStreamReads) {
   }
 }
 
-TEST(ParallelFieldStream, StartsWhereTheHeaderEndsAndStopsEarly) {
+TEST(ParallelFieldStream, ReadsOnAfterTheHeaderAndStopsEarly) {
   test::TempDir dir;
   std::string text = "title line\r\n  ";
   for (int i = 0; i < 5000; ++i) text += std::to_string(i) + (i % 7 ? " " : "\r\n");
   const std::string path = dir.write("h.txt", text);
-  FieldStream one;
-  ASSERT_TRUE(one.open(path) && one.skip_lines(1));
-  const std::uint64_t start = one.next_field_offset();
+  const auto after_header = [&path] {
+    FieldStream stream;
+    EXPECT_TRUE(stream.open(path) && stream.skip_lines(1));
+    return stream;
+  };
+  FieldStream one = after_header();
   const std::string expected = transcript(one);
   ParallelFieldStream parallel(2, 64, 100);
-  ASSERT_TRUE(parallel.open_at(path, start));
+  ASSERT_TRUE(parallel.read_on(after_header(), path));
   EXPECT_EQ(transcript(parallel), expected);
   EXPECT_EQ(parallel.bytes_consumed(), text.size());
   // Leaving part way, with the workers ahead, must not hang or leak.
-  FieldStream again;
-  ASSERT_TRUE(again.open(path) && again.skip_lines(1));
-  ASSERT_TRUE(parallel.open_at(path, start));
+  FieldStream again = after_header();
+  ASSERT_TRUE(parallel.read_on(after_header(), path));
   EXPECT_EQ(transcript(parallel, 10), transcript(again, 10));
-  EXPECT_FALSE(parallel.open_at(dir.file("missing.txt"), 0));
+  EXPECT_FALSE(parallel.read_on(FieldStream(), path));
 
   // Skipping the header itself; a file shorter than its header reads on as one stream would.
   bool header_read = false;
   ASSERT_TRUE(parallel.open(path, 1, header_read) && header_read);
   EXPECT_EQ(transcript(parallel), expected);
+  EXPECT_FALSE(parallel.open(dir.file("missing.txt"), 0, header_read));
   const std::string short_path = dir.write("s.txt", "a\r\nb");
   FieldStream short_one;
   ASSERT_TRUE(short_one.open(short_path));
@@ -105,6 +114,35 @@ TEST(ParallelFieldStream, StartsWhereTheHeaderEndsAndStopsEarly) {
   EXPECT_FALSE(header_read);
   EXPECT_EQ(transcript(parallel), transcript(short_one));
 }
+
+#ifndef _WIN32
+// A pipe can be opened once and not seek: the stream that read its header reads on alone.
+TEST(ParallelFieldStream, APipeIsReadByTheStreamThatOpenedIt) {
+  test::TempDir dir;
+  std::string text = "header\r\n";
+  for (int i = 0; i < 300000; ++i) text += "0.5 1.25\r\n";
+  const std::string regular = dir.write("r.txt", text);
+  FieldStream one;
+  ASSERT_TRUE(one.open(regular) && one.skip_lines(1));
+  const std::string expected = transcript(one, 1000000);
+  for (const bool taken_over : {false, true}) {
+    const std::string pipe = dir.file(taken_over ? "p1" : "p2");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread feed([&] { std::ofstream(pipe, std::ios::binary) << text; });
+    ParallelFieldStream parallel(2, 64, 4096);
+    if (taken_over) {
+      FieldStream header;
+      ASSERT_TRUE(header.open(pipe) && header.skip_lines(1));
+      ASSERT_TRUE(parallel.read_on(std::move(header), pipe));
+    } else {
+      bool header_read = false;
+      ASSERT_TRUE(parallel.open(pipe, 1, header_read) && header_read);
+    }
+    EXPECT_EQ(transcript(parallel, 1000000), expected);
+    feed.join();
+  }
+}
+#endif
 
 // Lines longer than the reach of a cut, and a field too long to hold, read as one stream reads them.
 TEST(ParallelFieldStream, LongLinesAndFields) {
@@ -121,7 +159,8 @@ TEST(ParallelFieldStream, LongLinesAndFields) {
     ASSERT_TRUE(one.open(path));
     const std::string expected = transcript(one, 1000000);
     ParallelFieldStream parallel(2, 4096, 4096);
-    ASSERT_TRUE(parallel.open_at(path, 0));
+    bool header_read = false;
+    ASSERT_TRUE(parallel.open(path, 0, header_read));
     EXPECT_EQ(transcript(parallel, 1000000), expected);
   }
 }
