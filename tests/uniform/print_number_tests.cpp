@@ -16,18 +16,6 @@
 namespace meldrit::textio {
 namespace {
 
-std::string fast_form(double value) {
-  std::string out;
-  append_print_number(out, value);
-  return out;
-}
-
-std::string fast_form(float value) {
-  std::string out;
-  append_print_number(out, value);
-  return out;
-}
-
 std::string general_form(double value, int significant) {
   std::string out;
   append_print_number_general(out, value, significant);
@@ -38,7 +26,7 @@ std::string general_form(double value, int significant) {
 void expect_doubles_agree(const std::vector<double>& values) {
   for (const double base : values) {
     for (const double value : {base, std::nextafter(base, 0.0), std::nextafter(base, HUGE_VAL), -base}) {
-      ASSERT_EQ(fast_form(value), general_form(value, 15)) << std::hexfloat << value;
+      ASSERT_EQ(print_number(value), general_form(value, 15)) << std::hexfloat << value;
     }
   }
 }
@@ -46,7 +34,7 @@ void expect_doubles_agree(const std::vector<double>& values) {
 void expect_floats_agree(const std::vector<float>& values) {
   for (const float base : values) {
     for (const float value : {base, std::nextafter(base, 0.0f), std::nextafter(base, HUGE_VALF), -base}) {
-      ASSERT_EQ(fast_form(value), general_form(value, 7)) << std::hexfloat << value;
+      ASSERT_EQ(print_number(value), general_form(value, 7)) << std::hexfloat << value;
     }
   }
 }
