@@ -71,7 +71,7 @@ void BM_GridSliceMove(benchmark::State& state) {
   for (auto _ : state) {
     for (const long long z : {0LL, request.nz / 2, request.nz - 1}) {
       const auto start = std::chrono::steady_clock::now();
-      benchmark::DoNotOptimize(gm::read_slice(request, scan, z).data());
+      benchmark::DoNotOptimize(gm::read_slice(request, scan, z).cells.data());
       slowest = std::max(slowest, meldrit::bench::seconds_since(start));
     }
   }

@@ -95,7 +95,10 @@ void BM_UniformRun(benchmark::State& state) {
   request.program_folder = d.program_folder;
   const un::ProgramRunner runner = [](const std::string& command_line, const std::string& folder, int mode,
                                       const std::function<bool()>&) {
-    return meldrit::external::run_and_wait(command_line, folder, -1, mode, un::files::kCreationFlags);
+    un::ProgramEnd ended;
+    ended.started = meldrit::external::run_and_wait(command_line, folder, -1, mode, un::files::kCreationFlags, {},
+                                                    &ended.exit_status);
+    return ended;
   };
   double job = HUGE_VAL;
   double parse = HUGE_VAL;

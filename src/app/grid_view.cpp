@@ -17,6 +17,7 @@
 #include "app/background_run.h"
 #include "app/qt_text.h"
 #include "gridmap/map_figure.h"
+#include "gridmap/png_file.h"
 #include "textio/file_type.h"
 #include "textio/numeric_value.h"
 
@@ -259,7 +260,7 @@ void GridView::showSlice(long long z) {
   slider_->setValue(static_cast<int>(z_));
   z_box_->setValue(static_cast<int>(z_));
   values_ = gridmap::read_slice(request_, scan_, z_ - 1);
-  map_ = toQImage(gridmap::render_slice(values_, request_.nx, request_.ny, style_, 1));
+  map_ = toQImage(gridmap::render_slice(values_, style_, 1));
   canvas_->setImage(map_);
   refreshKey();
   refreshFigures();
@@ -297,8 +298,8 @@ void GridView::refreshKey() {
 
 void GridView::refreshFigures() {
   const bool slice = scope_->currentIndex() == 1;
-  const std::vector<double>& values = slice ? values_ : scan_.sample;
-  const gridmap::GridStats stats = slice ? gridmap::statistics_of(values_) : scan_.stats;
+  const std::vector<double>& values = slice ? values_.cells : scan_.sample;
+  const gridmap::GridStats stats = slice ? gridmap::statistics_of(values_.cells) : scan_.stats;
   std::vector<std::uint64_t> bins;
   std::vector<QColor> colors;
   if (style_.palette == gridmap::Palette::Classes && !scan_.codes.empty()) {
@@ -321,20 +322,20 @@ void GridView::showNodeUnder(const QPoint& node) {
     status_->clearMessage();
     return;
   }
-  const std::size_t i = static_cast<std::size_t>(node.y() - 1) * static_cast<std::size_t>(request_.nx) +
+  // A cell of a large slice stands for a block of nodes: its first node is named.
+  const std::size_t i = static_cast<std::size_t>(node.y() - 1) * static_cast<std::size_t>(values_.width) +
                         static_cast<std::size_t>(node.x() - 1);
-  const double value = i < values_.size() ? values_[i] : std::nan("");
+  const double value = i < values_.cells.size() ? values_.cells[i] : std::nan("");
   status_->showMessage(
       QStringLiteral("x %1   y %2   z %3   value %4")
-          .arg(node.x())
-          .arg(node.y())
+          .arg((node.x() - 1) * values_.step + 1)
+          .arg((node.y() - 1) * values_.step + 1)
           .arg(z_)
           .arg(std::isnan(value) ? QStringLiteral("none") : qs(gridmap::scale_label(value))));
 }
 
 gridmap::Image GridView::figure() const {
-  return gridmap::render_figure(values_, request_.nx, request_.ny, style_, scan_.codes,
-                                gridmap::map_title(request_, z_));
+  return gridmap::render_figure(values_, style_, scan_.codes, gridmap::map_title(request_, z_));
 }
 
 void GridView::saveAsPng() {
@@ -344,9 +345,13 @@ void GridView::saveAsPng() {
   request.filter = "(*.PNG)|*.PNG";
   const std::optional<FileChoice> choice = context_.platform.chooseFile(request);
   if (!choice) return;
-  if (!toQImage(figure()).save(qs(choice->full_path), "PNG")) {
-    showOk(context_.platform, job::cannot_write_output(choice->full_path));
+  const gridmap::Image picture = figure();
+  job::Outcome saved = gridmap::save_figure(picture, choice->full_path, request_.path);
+  // A build without libpng writes through Qt, behind the same guard.
+  if (saved.ending == job::Ending::Failed && !gridmap::png_available()) {
+    saved = toQImage(picture).save(qs(choice->full_path), "PNG") ? job::Outcome::done() : saved;
   }
+  if (!saved.completed()) showOk(context_.platform, saved.message);
 }
 
 }  // namespace meldrit::app

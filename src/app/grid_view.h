@@ -65,7 +65,7 @@ class GridView : public QWidget {
   gridmap::GridRequest request_;
   gridmap::GridScan scan_;
   gridmap::MapStyle style_;
-  std::vector<double> values_;  // the current slice
+  gridmap::Slice values_;  // the current slice
   long long z_ = 1;
   QImage map_;
   MapCanvas* canvas_ = nullptr;

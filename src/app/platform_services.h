@@ -50,9 +50,11 @@ class PlatformServices {
   // Starts a command line and returns at once; false when it could not be started.
   virtual bool launch(const std::string& command_line, int window_style) = 0;
   // Starts a command line in `folder` and waits for it (-1: no limit), ending it once `cancelled`
-  // says so; false when it could not be started. The exit status is not reported.
+  // says so; false when it could not be started. `exit_status` receives the program's exit status,
+  // -1 when it ended without one.
   virtual bool runAndWait(const std::string& command_line, const std::string& folder, int timeout_ms,
-                          int window_mode, int creation_flags, const std::function<bool()>& cancelled) = 0;
+                          int window_mode, int creation_flags, const std::function<bool()>& cancelled,
+                          int& exit_status) = 0;
   // Ends the program at once.
   virtual void endProgram() = 0;
   // The folder of the running program.

@@ -119,8 +119,9 @@ bool QtPlatformServices::launch(const std::string& command_line, int window_styl
 
 bool QtPlatformServices::runAndWait(const std::string& command_line, const std::string& folder,
                                     int timeout_ms, int window_mode, int creation_flags,
-                                    const std::function<bool()>& cancelled) {
-  return external::run_and_wait(command_line, folder, timeout_ms, window_mode, creation_flags, cancelled);
+                                    const std::function<bool()>& cancelled, int& exit_status) {
+  return external::run_and_wait(command_line, folder, timeout_ms, window_mode, creation_flags, cancelled,
+                                &exit_status);
 }
 
 void QtPlatformServices::endProgram() {

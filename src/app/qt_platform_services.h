@@ -28,7 +28,7 @@ class QtPlatformServices : public PlatformServices {
   void setBusyPointer(bool busy) override;
   bool launch(const std::string& command_line, int window_style) override;
   bool runAndWait(const std::string& command_line, const std::string& folder, int timeout_ms, int window_mode,
-                  int creation_flags, const std::function<bool()>& cancelled) override;
+                  int creation_flags, const std::function<bool()>& cancelled, int& exit_status) override;
   void endProgram() override;
   std::string programFolder() const override;
 

@@ -317,7 +317,10 @@ class UniformJob : public JobPanels {
     WindowHooks hooks(platform);
     const un::ProgramRunner runner = [&platform](const std::string& command_line, const std::string& where,
                                                  int mode, const std::function<bool()>& cancelled) {
-      return platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled);
+      un::ProgramEnd ended;
+      ended.started =
+          platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled, ended.exit_status);
+      return ended;
     };
     hooks.showAfterReset(
         BackgroundRun(frame6_->window(), QStringLiteral("Uniform transformation"), QStringLiteral("samples"),

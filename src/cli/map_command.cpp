@@ -1,3 +1,5 @@
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -41,11 +43,18 @@ void addMapCommand(CLI::App& app, int& status) {
     gridmap::GridRequest& grid = options->request.grid;
     long long* counts[] = {&grid.nx, &grid.ny, &grid.nz};
     for (int i = 0; i < 3; ++i) {
-      try {
-        *counts[i] = std::stoll(nodes[i]);
-      } catch (const std::exception&) {
+      // Whole numbers only: "1e5" or "10abc" must not pass for 1 or 10.
+      const std::string& text = nodes[i];
+      const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *counts[i]);
+      if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
         throw CLI::ValidationError("--nodes",
                                    "expects three whole numbers NX,NY,NZ, got '" + options->nodes + "'");
+      }
+    }
+    for (auto* end : {min, max}) {
+      const double value = end == min ? options->min : options->max;
+      if (end->count() > 0 && !std::isfinite(value)) {
+        throw CLI::ValidationError(end->get_name(), "expects a finite number");
       }
     }
     if (!options->palette.empty()) {

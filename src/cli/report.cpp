@@ -1,6 +1,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #ifdef _WIN32
@@ -10,6 +11,7 @@
 #endif
 
 #include "cli/commands.h"
+#include "textio/system_files.h"
 
 namespace meldrit::cli {
 
@@ -51,16 +53,26 @@ std::string clock_time(double seconds) {
 }
 
 extern "C" void on_stop_signal(int signal) {
+  // A second stop ends the process at once, should the run not get to its next check.
+  if (g_stop_signal != 0) std::_Exit(128 + g_stop_signal);
   g_stop_signal = signal;
 }
 
 }  // namespace
 
 void catch_stop_signals() {
+  // A call blocked on a pipe or a FIFO gives up once a stop arrived, instead of being retried.
+  textio::system_files::give_up_when_interrupted(&g_stop_signal);
+#ifdef _WIN32
   std::signal(SIGINT, on_stop_signal);
   std::signal(SIGTERM, on_stop_signal);
-#ifdef SIGHUP
-  std::signal(SIGHUP, on_stop_signal);
+#else
+  // Without SA_RESTART: a blocked open, read or write returns, so the run sees the stop.
+  struct sigaction action {};
+  action.sa_handler = on_stop_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 #endif
 }
 
@@ -177,7 +189,15 @@ std::vector<std::string> values_per_file(const std::vector<std::string>& values,
 }
 
 int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& hooks) {
-  hooks.end_progress(outcome.completed());
+  hooks.end_progress(outcome.completed() && stop_signal() == 0);
+  // A stop ends the run however far it got: blocked on a pipe it may have failed instead, or it
+  // may have been writing its last lines.
+  if (stop_signal() != 0 && outcome.ending != job::Ending::BadRequest) {
+    std::cerr << (outcome.ending == job::Ending::Cancelled ? outcome.message
+                                                           : std::string(job::kRunCancelled))
+              << '\n';
+    return 128 + stop_signal();
+  }
   switch (outcome.ending) {
     case job::Ending::Completed:
       std::cout << outcome.message << '\n';
@@ -188,7 +208,7 @@ int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& 
       throw CLI::ValidationError(option, outcome.message);
     case job::Ending::Cancelled:
       std::cerr << outcome.message << '\n';
-      return stop_signal() != 0 ? 128 + stop_signal() : 1;
+      return 1;
     default:
       std::cerr << outcome.message << '\n';
       return 1;

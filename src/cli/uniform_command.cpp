@@ -39,8 +39,10 @@ void addUniformCommand(CLI::App& app, int& status) {
     options->request.program_folder = external::own_files_folder(external::program_folder());
     const auto runner = [](const std::string& command_line, const std::string& folder, int window_mode,
                            const std::function<bool()>& cancelled) {
-      return external::run_and_wait(command_line, folder, -1, window_mode, uniform::files::kCreationFlags,
-                                    cancelled);
+      uniform::ProgramEnd ended;
+      ended.started = external::run_and_wait(command_line, folder, -1, window_mode,
+                                             uniform::files::kCreationFlags, cancelled, &ended.exit_status);
+      return ended;
     };
     StderrHooks hooks("samples");
     status = finish(uniform::run_uniform_batch(options->request, runner, hooks), "--column", hooks);

@@ -152,7 +152,9 @@ std::string find_program(const std::string& word, const std::string& working_fol
 #ifdef _WIN32
 
 bool run_and_wait(const std::string& command_line, const std::string& working_folder, int timeout_ms,
-                  int window_mode, int creation_flags, const std::function<bool()>& cancelled) {
+                  int window_mode, int creation_flags, const std::function<bool()>& cancelled,
+                  int* exit_status) {
+  if (exit_status != nullptr) *exit_status = -1;
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = 1;  // STARTF_USESHOWWINDOW
@@ -170,11 +172,18 @@ bool run_and_wait(const std::string& command_line, const std::string& working_fo
                       working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &info)) {
     return false;
   }
+  bool ended_by_itself = false;
   if (!cancelled) {
-    WaitForSingleObject(info.hProcess, timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms));
+    ended_by_itself =
+        WaitForSingleObject(info.hProcess, timeout_ms < 0 ? INFINITE : static_cast<DWORD>(timeout_ms)) ==
+        WAIT_OBJECT_0;
   } else {
     const ULONGLONG start = GetTickCount64();
-    while (WaitForSingleObject(info.hProcess, kPollMilliseconds) == WAIT_TIMEOUT) {
+    for (;;) {
+      if (WaitForSingleObject(info.hProcess, kPollMilliseconds) != WAIT_TIMEOUT) {
+        ended_by_itself = true;
+        break;
+      }
       if (cancelled()) {
         TerminateProcess(info.hProcess, 1);
         WaitForSingleObject(info.hProcess, INFINITE);
@@ -182,6 +191,10 @@ bool run_and_wait(const std::string& command_line, const std::string& working_fo
       }
       if (timeout_ms >= 0 && GetTickCount64() - start >= static_cast<ULONGLONG>(timeout_ms)) break;
     }
+  }
+  DWORD code = 0;
+  if (ended_by_itself && exit_status != nullptr && GetExitCodeProcess(info.hProcess, &code)) {
+    *exit_status = static_cast<int>(code);
   }
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
@@ -207,22 +220,30 @@ bool start_detached(const std::string& command_line, int window_style) {
 #else
 
 bool run_and_wait(const std::string& command_line, const std::string& working_folder, int timeout_ms,
-                  int /*window_mode*/, int /*creation_flags*/, const std::function<bool()>& cancelled) {
+                  int /*window_mode*/, int /*creation_flags*/, const std::function<bool()>& cancelled,
+                  int* exit_status) {
+  if (exit_status != nullptr) *exit_status = -1;
   std::optional<Resolved> resolved = resolve(command_line, working_folder);
   if (!resolved) return false;
   std::optional<pid_t> pid = spawn(*resolved, working_folder, false);
   if (!pid) return false;
 
   int status = 0;
-  if (timeout_ms < 0 && !cancelled) {
-    while (waitpid(*pid, &status, 0) < 0 && errno == EINTR) {
-    }
+  const auto report = [&] {
+    if (exit_status != nullptr && WIFEXITED(status)) *exit_status = WEXITSTATUS(status);
     return true;
+  };
+  if (timeout_ms < 0 && !cancelled) {
+    pid_t done = -1;
+    while ((done = waitpid(*pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    return done == *pid ? report() : true;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
     pid_t done = waitpid(*pid, &status, WNOHANG);
-    if (done == *pid || (done < 0 && errno != EINTR)) return true;
+    if (done == *pid) return report();
+    if (done < 0 && errno != EINTR) return true;
     if (cancelled && cancelled()) {
       // Ended and waited for, so that nothing of it outlives the run.
       kill(*pid, SIGTERM);

@@ -18,9 +18,12 @@ std::string find_program(const std::string& word, const std::string& working_fol
 // The started program inherits this program's environment. On Windows `window_mode` is the
 // show-window value and `creation_flags` go to CreateProcessA; on POSIX both are accepted and
 // have no effect. While it waits, `cancelled` (when given) is asked several times a second; once
-// it says yes, the program is ended and waited for.
+// it says yes, the program is ended and waited for. `exit_status` (when given) receives the
+// program's exit status, or -1 when it ended without one (by a signal, ended, or waited for no
+// longer).
 bool run_and_wait(const std::string& command_line, const std::string& working_folder, int timeout_ms,
-                  int window_mode, int creation_flags, const std::function<bool()>& cancelled = {});
+                  int window_mode, int creation_flags, const std::function<bool()>& cancelled = {},
+                  int* exit_status = nullptr);
 
 // Starts `command_line` and returns at once; the program runs on by itself and leaves no zombie
 // behind. False when it could not be found or started. `window_style` has effect only on

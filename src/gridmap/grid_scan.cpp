@@ -22,7 +22,9 @@ double quantile(const std::vector<double>& sorted, double p) {
   const double at = p * static_cast<double>(sorted.size() - 1);
   const std::size_t below = static_cast<std::size_t>(std::floor(at));
   const std::size_t above = std::min(below + 1, sorted.size() - 1);
-  return sorted[below] + (at - static_cast<double>(below)) * (sorted[above] - sorted[below]);
+  // In long double: the gap between values near the largest double would overflow a double.
+  const long double gap = static_cast<long double>(sorted[above]) - sorted[below];
+  return static_cast<double>(sorted[below] + (at - static_cast<double>(below)) * gap);
 }
 
 // Reads one node's mapped value; false at the end of the file or on a read failure, with the
@@ -78,7 +80,8 @@ GridScan scan_grid(const GridRequest& request, job::Hooks& hooks) {
   std::mt19937_64 draw(20261207);  // a fixed seed: the same file always gives the same figures
   std::set<long long> codes;
   bool whole = true;
-  double mean = 0, squares = 0;
+  // Long double, so that values near the largest double give their mean, not an overflow.
+  long double mean = 0, squares = 0;
   std::uint64_t numbers = 0;
   job::ProgressTicker ticker(hooks, textio::file_size_or_zero(path), nodes);
   for (std::uint64_t node = 0; node < nodes; ++node) {
@@ -111,8 +114,8 @@ GridScan scan_grid(const GridRequest& request, job::Hooks& hooks) {
     }
     ++numbers;
     // Running mean and sum of squares about it: one pass, no loss of precision on large files.
-    const double delta = value - mean;
-    mean += delta / static_cast<double>(numbers);
+    const long double delta = value - mean;
+    mean += delta / static_cast<long double>(numbers);
     squares += delta * (value - mean);
     if (numbers == 1) {
       scan.stats.min = scan.stats.max = value;
@@ -134,8 +137,9 @@ GridScan scan_grid(const GridRequest& request, job::Hooks& hooks) {
     }
   }
   scan.stats.count = numbers;
-  scan.stats.mean = mean;
-  scan.stats.std = numbers > 0 ? std::sqrt(squares / static_cast<double>(numbers)) : 0;
+  scan.stats.mean = static_cast<double>(mean);
+  scan.stats.std =
+      numbers > 0 ? static_cast<double>(std::sqrt(squares / static_cast<long double>(numbers))) : 0;
   std::vector<double> sorted = scan.sample;
   std::sort(sorted.begin(), sorted.end());
   scan.stats.q1 = quantile(sorted, 0.25);
@@ -145,24 +149,60 @@ GridScan scan_grid(const GridRequest& request, job::Hooks& hooks) {
   return scan;
 }
 
-std::vector<double> read_slice(const GridRequest& request, const GridScan& scan, long long z) {
-  const std::size_t per_slice = static_cast<std::size_t>(request.nx) * static_cast<std::size_t>(request.ny);
-  std::vector<double> slice(per_slice, std::numeric_limits<double>::quiet_NaN());
+Slice read_slice(const GridRequest& request, const GridScan& scan, long long z, long long max_cells) {
+  Slice slice;
+  const long long longest = std::max(request.nx, request.ny);
+  slice.step = (longest + max_cells - 1) / std::max(max_cells, 1LL);
+  slice.width = (request.nx + slice.step - 1) / slice.step;
+  slice.height = (request.ny + slice.step - 1) / slice.step;
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  slice.cells.assign(static_cast<std::size_t>(slice.width * slice.height), none);
   if (z < 0 || static_cast<std::size_t>(z) >= scan.slice_offsets.size()) return slice;
   textio::FieldStream stream;
   if (!stream.open(std::string(textio::trim_blanks(request.path)))) return slice;
+  const std::uint64_t per_slice =
+      static_cast<std::uint64_t>(request.nx) * static_cast<std::uint64_t>(request.ny);
+  textio::ReadStatus status;
+  double value = 0;
   if (!stream.seek(scan.slice_offsets[static_cast<std::size_t>(z)])) {
     // A pipe cannot seek: read up to the slice instead.
     if (!stream.skip_lines(request.skip)) return slice;
-    double ignored = 0;
-    textio::ReadStatus status;
-    for (std::size_t node = 0; node < per_slice * static_cast<std::size_t>(z); ++node) {
-      if (!read_node(stream, request, ignored, status)) return slice;
+    for (std::uint64_t node = 0; node < per_slice * static_cast<std::uint64_t>(z); ++node) {
+      if (!read_node(stream, request, value, status)) return slice;
     }
   }
-  textio::ReadStatus status;
-  for (double& value : slice) {
-    if (!read_node(stream, request, value, status)) break;
+  const bool codes = !scan.codes.empty();
+  // Sums in long double: values near the largest double must not overflow a cell's mean.
+  std::vector<long double> sums(static_cast<std::size_t>(slice.width));
+  std::vector<std::uint32_t> counts(sums.size());
+  const auto flush = [&](long long row) {
+    for (std::size_t column = 0; column < sums.size(); ++column) {
+      if (counts[column] > 0) {
+        slice.cells[static_cast<std::size_t>(row * slice.width) + column] =
+            static_cast<double>(sums[column] / counts[column]);
+      }
+      sums[column] = 0;
+      counts[column] = 0;
+    }
+  };
+  for (long long y = 0; y < request.ny; ++y) {
+    const long long row = y / slice.step;
+    const bool sampled_row = y % slice.step == 0;
+    for (long long x = 0; x < request.nx; ++x) {
+      if (!read_node(stream, request, value, status)) {
+        if (!codes) flush(row);
+        return slice;  // the nodes the file does not hold stay NaN
+      }
+      if (std::isnan(value)) continue;
+      const std::size_t column = static_cast<std::size_t>(x / slice.step);
+      if (!codes) {
+        sums[column] += value;
+        counts[column] += 1;
+      } else if (sampled_row && x % slice.step == 0) {
+        slice.cells[static_cast<std::size_t>(row * slice.width) + column] = value;
+      }
+    }
+    if (!codes && ((y + 1) % slice.step == 0 || y == request.ny - 1)) flush(row);
   }
   return slice;
 }
@@ -187,12 +227,13 @@ GridStats statistics_of(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   stats.min = values.front();
   stats.max = values.back();
-  double sum = 0;
+  long double sum = 0;
   for (const double v : values) sum += v;
-  stats.mean = sum / static_cast<double>(values.size());
-  double squares = 0;
-  for (const double v : values) squares += (v - stats.mean) * (v - stats.mean);
-  stats.std = std::sqrt(squares / static_cast<double>(values.size()));
+  const long double mean = sum / static_cast<long double>(values.size());
+  long double squares = 0;
+  for (const double v : values) squares += (v - mean) * (v - mean);
+  stats.mean = static_cast<double>(mean);
+  stats.std = static_cast<double>(std::sqrt(squares / static_cast<long double>(values.size())));
   stats.q1 = quantile(values, 0.25);
   stats.median = quantile(values, 0.5);
   stats.q3 = quantile(values, 0.75);

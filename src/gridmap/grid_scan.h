@@ -54,9 +54,28 @@ job::Outcome check_request(const GridRequest& request);
 // cancel polled as it reads.
 GridScan scan_grid(const GridRequest& request, job::Hooks& hooks = job::no_hooks());
 
-// The nx x ny values of slice `z` (0-based), row by row from y = 1; a node the file does not hold
-// (or that is not a number) is NaN. Seeks to the slice's start; only the slice is read.
-std::vector<double> read_slice(const GridRequest& request, const GridScan& scan, long long z);
+// One slice as a picture shows it: the nodes in square blocks of `step` x `step`, a cell a block,
+// so that its memory stays bounded however many nodes a side has. A cell holds the mean of its
+// nodes' numbers, or for a file of codes its first node's code (a mean of codes is no code); NaN
+// when its nodes hold no number.
+struct Slice {
+  long long width = 0, height = 0;  // cells along X and Y
+  long long step = 1;               // nodes along each side of a cell
+  std::vector<double> cells;        // row by row from y = 1
+
+  // The cell that holds node (x, y), both from 0.
+  double at_node(long long x, long long y) const {
+    return cells[static_cast<std::size_t>((y / step) * width + x / step)];
+  }
+};
+
+// At most this many cells along a side: 32 MB of cells at the most.
+inline constexpr long long kMaxSliceCells = 2000;
+
+// Slice `z` (0-based) of the grid; a node the file does not hold (or that is not a number) is NaN.
+// Seeks to the slice's start; only the slice is read, a row of cells at a time.
+Slice read_slice(const GridRequest& request, const GridScan& scan, long long z,
+                 long long max_cells = kMaxSliceCells);
 
 // `bins` equal bins from `low` to `high`; values outside them, and NaN, are not counted.
 std::vector<std::uint64_t> histogram(const std::vector<double>& values, int bins, double low, double high);

@@ -42,6 +42,12 @@ std::string statistics_text(const GridStats& stats) {
   return text;
 }
 
+job::Outcome save_figure(const Image& figure, const std::string& png, const std::string& grid_path) {
+  if (textio::same_file(png, grid_path)) return job::Outcome::refused(kOutputIsInput);
+  if (!write_png(png, figure)) return job::Outcome::failed(job::cannot_write_output(png));
+  return job::Outcome::done();
+}
+
 job::Outcome write_map(const MapRequest& request, job::Hooks& hooks) {
   if (const job::Outcome checked = check_request(request.grid); !checked.completed()) return checked;
   const long long z = request.z == 0 ? middle_slice(request.grid.nz) : request.z;
@@ -49,15 +55,16 @@ job::Outcome write_map(const MapRequest& request, job::Hooks& hooks) {
     return job::Outcome::refused("Z must be from 1 to " + std::to_string(request.grid.nz) + ".");
   }
   if (!png_available()) return job::Outcome::refused("This build cannot write PNG files.");
+  if (textio::same_file(request.png, request.grid.path)) return job::Outcome::refused(kOutputIsInput);
   hooks.checks_passed();
   const GridScan scan = scan_grid(request.grid, hooks);
   if (!scan.outcome.completed()) return scan.outcome;
-  const std::vector<double> slice = read_slice(request.grid, scan, z - 1);
+  const Slice slice = read_slice(request.grid, scan, z - 1);
   const MapStyle style = style_for(scan, request.palette, request.min, request.max);
-  const Image figure =
-      render_figure(slice, request.grid.nx, request.grid.ny, style, scan.codes, map_title(request.grid, z));
-  if (!write_png(request.png, figure)) return job::Outcome::failed(job::cannot_write_output(request.png));
-  return job::Outcome::done(statistics_text(scan.stats));
+  const Image figure = render_figure(slice, style, scan.codes, map_title(request.grid, z));
+  job::Outcome saved = save_figure(figure, request.png, request.grid.path);
+  if (saved.completed()) saved.message = statistics_text(scan.stats);
+  return saved;
 }
 
 }  // namespace meldrit::gridmap

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "gridmap/grid_scan.h"
 #include "gridmap/map_render.h"
@@ -31,6 +32,13 @@ std::string map_title(const GridRequest& grid, long long z);
 
 // The whole file's statistics as `name value` lines: count, min, max, mean, std, q1, median, q3.
 std::string statistics_text(const GridStats& stats);
+
+// The words of every job for an output that would write over one of its inputs.
+inline constexpr std::string_view kOutputIsInput = "Input data file and output file cannot be the same!";
+
+// Writes the picture as a PNG unless `png` names the grid file it shows, in any spelling (refused:
+// nothing is written); failed when it cannot be written.
+job::Outcome save_figure(const Image& figure, const std::string& png, const std::string& grid_path);
 
 // Scans the file, checks the slice, writes the PNG; completed with the statistics as its message.
 job::Outcome write_map(const MapRequest& request, job::Hooks& hooks = job::no_hooks());

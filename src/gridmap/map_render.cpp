@@ -135,17 +135,18 @@ Rgb class_color(long long code) {
 Rgb color_of(double value, const MapStyle& style) {
   if (std::isnan(value)) return kNoValue;
   if (style.palette == Palette::Classes) return class_color(std::llround(value));
-  const double span = style.max - style.min;
-  return viridis(span > 0 ? (value - style.min) / span : 0.5);
+  // In long double: the span of values near the largest double would overflow a double.
+  const long double span = static_cast<long double>(style.max) - style.min;
+  return viridis(span > 0 ? static_cast<double>((value - static_cast<long double>(style.min)) / span) : 0.5);
 }
 
-Image render_slice(const std::vector<double>& slice, long long nx, long long ny, const MapStyle& style,
-                   int cell) {
+Image render_slice(const Slice& slice, const MapStyle& style, int cell) {
+  const long long nx = slice.width, ny = slice.height;
   Image image(static_cast<int>(nx * cell), static_cast<int>(ny * cell), kNoValue);
   for (long long y = 0; y < ny; ++y) {
     for (long long x = 0; x < nx; ++x) {
       const std::size_t i = static_cast<std::size_t>(y * nx + x);
-      const Rgb color = i < slice.size() ? color_of(slice[i], style) : kNoValue;
+      const Rgb color = i < slice.cells.size() ? color_of(slice.cells[i], style) : kNoValue;
       // Y grows upwards: the first row of the file is the bottom row of the picture.
       image.fill(static_cast<int>(x * cell), static_cast<int>((ny - 1 - y) * cell), cell, cell, color);
     }
@@ -153,18 +154,18 @@ Image render_slice(const std::vector<double>& slice, long long nx, long long ny,
   return image;
 }
 
-FigureLayout figure_layout(long long nx, long long ny) {
+FigureLayout figure_layout(long long width, long long height) {
   FigureLayout layout;
-  layout.cell = static_cast<int>(std::max<long long>(1, kMapRoom / std::max(nx, ny)));
+  layout.cell = static_cast<int>(std::max<long long>(1, kMapRoom / std::max(width, height)));
   layout.map_left = kMargin;
   layout.map_top = kMargin + 7 * kTitleScale + kMargin;
   return layout;
 }
 
-Image render_figure(const std::vector<double>& slice, long long nx, long long ny, const MapStyle& style,
-                    const std::vector<long long>& codes, const std::string& title) {
-  const FigureLayout layout = figure_layout(nx, ny);
-  const Image map = render_slice(slice, nx, ny, style, layout.cell);
+Image render_figure(const Slice& slice, const MapStyle& style, const std::vector<long long>& codes,
+                    const std::string& title) {
+  const FigureLayout layout = figure_layout(slice.width, slice.height);
+  const Image map = render_slice(slice, style, layout.cell);
   std::vector<std::string> labels;
   if (style.palette == Palette::Classes) {
     for (const long long code : codes) labels.push_back(std::to_string(code));

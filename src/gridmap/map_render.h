@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "gridmap/grid_scan.h"
+
 namespace meldrit::gridmap {
 
 struct Rgb {
@@ -41,20 +43,20 @@ Rgb class_color(long long code);
 // A node value in the style; NaN (a node the file does not hold) is grey.
 Rgb color_of(double value, const MapStyle& style);
 
-// One square of `cell` pixels per node, X to the right and Y upwards: node (1, 1) at the bottom left.
-Image render_slice(const std::vector<double>& slice, long long nx, long long ny, const MapStyle& style,
-                   int cell);
+// One square of `cell` pixels per cell of the slice, X to the right and Y upwards: node (1, 1) at
+// the bottom left.
+Image render_slice(const Slice& slice, const MapStyle& style, int cell);
 
 // The picture "Save as PNG" writes: the title above, the map (cells fitted to about 600 pixels), and
 // beside it the colour bar with the scale's ends, or the legend of `codes`.
-Image render_figure(const std::vector<double>& slice, long long nx, long long ny, const MapStyle& style,
-                    const std::vector<long long>& codes, const std::string& title);
+Image render_figure(const Slice& slice, const MapStyle& style, const std::vector<long long>& codes,
+                    const std::string& title);
 
 // Where render_figure puts the map and how large a cell is, for tests and for the view's cursor.
 struct FigureLayout {
   int map_left = 0, map_top = 0, cell = 1;
 };
-FigureLayout figure_layout(long long nx, long long ny);
+FigureLayout figure_layout(long long width, long long height);
 
 // Text in the program's own 5 x 7 bitmap font, `scale` pixels a dot; returns the width drawn.
 int draw_text(Image& image, int x, int y, const std::string& text, Rgb color, int scale);

@@ -30,4 +30,10 @@ std::string node_product_mismatch(std::string_view count_caption);
 // What the batch front end says when its class limits do not fit the thresholds found.
 std::string limit_count_mismatch(int thresholds, std::size_t given);
 
+// A pass of more realizations than the process may hold files open for (two each).
+inline std::string too_many_realizations(std::size_t asked, std::size_t fit) {
+  return "The open-file limit lets " + std::to_string(fit) + " of the " + std::to_string(asked) +
+         " realizations run in one pass; ask for fewer, or raise the limit (ulimit -n).";
+}
+
 }  // namespace meldrit::pfield_local::messages

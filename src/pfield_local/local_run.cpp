@@ -1,5 +1,6 @@
 #include "pfield_local/local_run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/parallel_fields.h"
+#include "textio/system_files.h"
 #include "textio/text_writer.h"
 
 namespace meldrit::pfield_local {
@@ -44,6 +46,7 @@ NodeResult simulate_node(double u, const double* c, int n, const double* limits)
 namespace {
 
 constexpr std::size_t kMostUniformWorkers = 16;
+constexpr int kReservedFiles = 16;
 
 // One realization of a pass: its uniform file, its output, and whether it is still going.
 struct Draw {
@@ -66,14 +69,20 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     draws[r].output_path = std::string(textio::trim_blanks(realizations[r].output_path));
   }
   // No output may be any input of the pass, nor another realization's output.
-  for (std::size_t r = 0; r < draws.size(); ++r) {
-    const std::string& output = draws[r].output_path;
-    bool clash = textio::same_file(probability_path, output);
-    for (std::size_t other = 0; other < draws.size() && !clash; ++other) {
-      clash = textio::same_file(draws[other].uniform_path, output) ||
-              (other < r && textio::same_file(draws[other].output_path, output));
-    }
-    if (clash) return job::Outcome::refused(messages::kSameFile);
+  std::vector<std::string> inputs{probability_path}, outputs;
+  for (const Draw& draw : draws) {
+    inputs.push_back(draw.uniform_path);
+    outputs.push_back(draw.output_path);
+  }
+  if (textio::any_output_clashes(inputs, outputs)) return job::Outcome::refused(messages::kSameFile);
+  // Told before any output is created: a pass that runs out of descriptors part way would leave
+  // empty outputs behind. Each realization holds two files; the probabilities, the standard
+  // streams and the libraries' own want a few more.
+  const int wanted = static_cast<int>(std::min<std::size_t>(2 * draws.size() + 1, 1 << 24));
+  const int allowed = textio::system_files::open_file_allowance(wanted, kReservedFiles);
+  if (allowed < wanted) {
+    return job::Outcome::refused(messages::too_many_realizations(
+        draws.size(), static_cast<std::size_t>(std::max(allowed - 1, 0) / 2)));
   }
   hooks.checks_passed();
   const job::Outcome failed = job::Outcome::failed(messages::kCalculationFailed);
@@ -124,7 +133,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   for (Draw& draw : draws) {
     if (!draw.alive) continue;
     draw.uniform = std::make_unique<textio::ParallelFieldStream>(uniform_workers);
-    if (!draw.uniform->read_on(std::move(draw.header), draw.uniform_path)) drop(draw);
+    if (!draw.uniform->read_on(std::move(draw.header))) drop(draw);
   }
   if (alive == 0) return ending();
 
@@ -165,13 +174,18 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
       if (input.continuous) {
         const NodeResult node = simulate_node(u[r], c.data(), n, limits);
         // Limits near the ends of the range can overflow; no mask can write what is not a number.
-        if (!std::isfinite(node.z)) return failed;
+        // That ends this realization alone, as a run of its uniform file alone would end.
+        if (!std::isfinite(node.z)) {
+          drop(draw);
+          continue;
+        }
         textio::append_mask_fixed3(draw.output.line(), node.z);
       } else {
         textio::append_print_number(draw.output.line(), static_cast<double>(find_class(u[r], c.data(), n)));
       }
       if (!draw.output.end_line()) return failed;
     }
+    if (alive == 0) return ending();
   }
   ticker.finish(bytes_read(), nodes);
   for (Draw& draw : draws) {

@@ -72,7 +72,7 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
   // The first data line only gives n; its values are never checked. The rest is parsed ahead on
   // the other cores.
   textio::ParallelFieldStream fields;
-  if (!fields.read_on(std::move(stream), path)) return result;
+  if (!fields.read_on(std::move(stream))) return result;
   Warnings warnings(hooks);
   job::ProgressTicker checking(hooks, textio::file_size_or_zero(path), 0);
   std::uint64_t values = 0;

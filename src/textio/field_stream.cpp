@@ -52,6 +52,7 @@ FieldStream& FieldStream::operator=(FieldStream&& other) noexcept {
   if (this == &other) return *this;
   close();
   fd_ = std::exchange(other.fd_, -1);
+  borrowed_ = other.borrowed_;
   eof_ = other.eof_;
   error_ = other.error_;
   pending_separator_ = other.pending_separator_;
@@ -82,6 +83,19 @@ bool FieldStream::open(const std::string& path) {
   return true;
 }
 
+bool FieldStream::open_range(int shared_fd, std::uint64_t begin, std::uint64_t end) {
+  close();
+  if (shared_fd < 0) return false;
+  fd_ = shared_fd;
+  borrowed_ = true;
+  eof_ = error_ = pending_separator_ = quoted_seen_ = false;
+  pos_ = end_ = 0;
+  consumed_before_ = begin;
+  limit_ = end;
+  if (buffer_.size() < block_) buffer_.resize(block_);
+  return true;
+}
+
 bool FieldStream::open_range(const std::string& path, std::uint64_t begin, std::uint64_t end) {
   if (!open(path) || !seek(begin)) {
     close();
@@ -92,8 +106,9 @@ bool FieldStream::open_range(const std::string& path, std::uint64_t begin, std::
 }
 
 void FieldStream::close() {
-  if (fd_ >= 0) system_files::close_file(fd_);
+  if (fd_ >= 0 && !borrowed_) system_files::close_file(fd_);
   fd_ = -1;
+  borrowed_ = false;
   pos_ = end_ = 0;
   // Many streams may be closed and kept (the realizations of a pass): none holds its buffer.
   std::vector<char>().swap(buffer_);
@@ -116,7 +131,8 @@ bool FieldStream::refill() {
     return false;
   }
   if (limit_ - held_to < room) room = static_cast<std::size_t>(limit_ - held_to);
-  const long got = system_files::read_some(fd_, buffer_.data() + end_, room);
+  const long got = borrowed_ ? system_files::read_at(fd_, buffer_.data() + end_, room, held_to)
+                             : system_files::read_some(fd_, buffer_.data() + end_, room);
   if (got > 0) {
     end_ += static_cast<std::size_t>(got);
     return true;
@@ -239,7 +255,7 @@ std::uint64_t FieldStream::next_field_offset() {
 }
 
 bool FieldStream::seek(std::uint64_t offset) {
-  if (fd_ < 0 || !system_files::seek_to(fd_, offset)) return false;
+  if (fd_ < 0 || (!borrowed_ && !system_files::seek_to(fd_, offset))) return false;
   eof_ = false;
   error_ = false;
   pending_separator_ = false;

@@ -49,8 +49,19 @@ class FieldStream {
   // `begin` must be a place where a field or a line starts. False when it cannot be opened or
   // cannot seek.
   bool open_range(const std::string& path, std::uint64_t begin, std::uint64_t end);
+  // The same on a file another stream holds open: reads at their places without moving that
+  // stream's, and leaves the file open on close(). So a file replaced while it is read is never
+  // mixed with its successor.
+  bool open_range(int shared_fd, std::uint64_t begin, std::uint64_t end);
   void close();
   bool is_open() const { return fd_ >= 0; }
+  // The open file, for streams that read ranges of it.
+  int descriptor() const { return fd_; }
+  // Gives back the buffer while the file stays open for others to read; a seek() reads on.
+  void release_buffer() {
+    std::vector<char>().swap(buffer_);
+    pos_ = end_ = 0;
+  }
 
   // Reads and discards the whole part of `count` lines (below 1: none). False when the end of
   // the file comes before all of them were read (a last line without a line end counts), and for
@@ -109,6 +120,7 @@ class FieldStream {
   std::size_t find_field_end(Ends ends);
 
   int fd_ = -1;
+  bool borrowed_ = false;  // another stream's file, read at places
   bool eof_ = false;
   bool error_ = false;
   bool pending_separator_ = false;

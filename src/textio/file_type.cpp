@@ -3,6 +3,9 @@
 #include <cctype>
 #include <filesystem>
 #include <string>
+#include <utility>
+
+#include "textio/system_files.h"
 
 namespace meldrit::textio {
 
@@ -62,21 +65,45 @@ std::uint64_t file_size_or_zero(std::string_view path) {
   return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
-bool same_file(std::string_view a, std::string_view b) {
-  namespace fs = std::filesystem;
-  const std::string_view first = trim_blanks(a);
-  const std::string_view second = trim_blanks(b);
-  if (first == second) return true;
-  if (first.empty() || second.empty()) return false;
-  const fs::path one{std::string(first)};
-  const fs::path other{std::string(second)};
+FileIdentity file_identity(std::string_view path) {
+  FileIdentity identity;
+  identity.text = std::string(trim_blanks(path));
+  if (identity.text.empty()) return identity;
+  identity.exists = system_files::file_number(identity.text.c_str(), identity.device, identity.number);
   std::error_code error;
-  if (fs::equivalent(one, other, error) && !error) return true;
-  // Not both existing: compare the spellings with links and ".." resolved as far as they exist.
-  std::error_code one_error, other_error;
-  const fs::path one_resolved = resolved(one, one_error);
-  const fs::path other_resolved = resolved(other, other_error);
-  return !one_error && !other_error && one_resolved == other_resolved;
+  const std::filesystem::path spelled{identity.text};
+  // An existing file: the canonical path also tells apart two files on systems without numbers.
+  identity.resolved =
+      (identity.exists ? std::filesystem::canonical(spelled, error) : resolved(spelled, error)).string();
+  if (error) identity.resolved.clear();
+  return identity;
+}
+
+bool FileIdentity::names_same_file(const FileIdentity& other) const {
+  if (text == other.text) return true;
+  if (text.empty() || other.text.empty()) return false;
+  if (exists && other.exists && (device != 0 || number != 0)) {
+    return device == other.device && number == other.number;
+  }
+  return !resolved.empty() && resolved == other.resolved;
+}
+
+bool any_output_clashes(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+  std::vector<FileIdentity> seen;
+  seen.reserve(inputs.size() + outputs.size());
+  for (const std::string& input : inputs) seen.push_back(file_identity(input));
+  for (const std::string& output : outputs) {
+    FileIdentity identity = file_identity(output);
+    for (const FileIdentity& other : seen) {
+      if (identity.names_same_file(other)) return true;
+    }
+    seen.push_back(std::move(identity));
+  }
+  return false;
+}
+
+bool same_file(std::string_view a, std::string_view b) {
+  return file_identity(a).names_same_file(file_identity(b));
 }
 
 }  // namespace meldrit::textio

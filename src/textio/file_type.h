@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace meldrit::textio {
 
@@ -46,5 +48,21 @@ std::uint64_t file_size_or_zero(std::string_view path);
 // output against each of its inputs with this before it opens anything, so that no input is ever
 // written over.
 bool same_file(std::string_view a, std::string_view b);
+
+// What same_file compares, taken once per path so that a run with many files compares each pair
+// without asking the file system again: the device and file number of an existing file, else its
+// path with links and ".." resolved as far as they exist.
+struct FileIdentity {
+  std::string text;  // the trimmed caption
+  bool exists = false;
+  std::uint64_t device = 0, number = 0;
+  std::string resolved;  // empty when it could not be resolved
+
+  bool names_same_file(const FileIdentity& other) const;
+};
+FileIdentity file_identity(std::string_view path);
+
+// Whether any output names one of the inputs or another output, each path looked at once.
+bool any_output_clashes(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs);
 
 }  // namespace meldrit::textio

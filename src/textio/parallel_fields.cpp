@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <system_error>
 
 #include "textio/system_files.h"
@@ -28,11 +27,10 @@ int ParallelFieldStream::default_workers() {
   return static_cast<int>(std::clamp(cores, 1u, 4u));
 }
 
-bool ParallelFieldStream::read_on(FieldStream&& stream, const std::string& path) {
+bool ParallelFieldStream::read_on(FieldStream&& stream) {
   close();
   if (!stream.is_open()) return false;
   single_ = std::move(stream);
-  path_ = path;
   start_workers(single_.next_field_offset());
   return true;
 }
@@ -40,7 +38,6 @@ bool ParallelFieldStream::read_on(FieldStream&& stream, const std::string& path)
 bool ParallelFieldStream::open(const std::string& path, double header_lines, bool& header_read) {
   close();
   if (!single_.open(path)) return false;
-  path_ = path;
   header_read = single_.skip_lines(header_lines);
   if (header_read) start_workers(single_.next_field_offset());
   return true;
@@ -50,12 +47,13 @@ bool ParallelFieldStream::open(const std::string& path, double header_lines, boo
 // single stream, already there, reads on.
 void ParallelFieldStream::start_workers(std::uint64_t offset) {
   base_ = offset;
-  std::error_code error;
-  const bool regular = std::filesystem::is_regular_file(path_, error);
-  size_ = regular ? std::filesystem::file_size(path_, error) : 0;
-  if (error || !regular || workers_ < 1 || size_ < offset || size_ - offset < 2 * chunk_size_) return;
+  // The workers read the file the single stream holds open, never the path again: a file replaced
+  // by another of the same name while it is read is read to its end as it was.
+  size_ = 0;
+  const bool regular = system_files::regular_file_size(single_.descriptor(), size_);
+  if (!regular || workers_ < 1 || size_ < offset || size_ - offset < 2 * chunk_size_) return;
 
-  single_.close();
+  single_.release_buffer();
   alone_ = false;
   stopping_ = false;
   slots_ = std::vector<Slot>(static_cast<std::size_t>(workers_) * 2);
@@ -91,7 +89,7 @@ void ParallelFieldStream::read_on_alone(std::uint64_t offset) {
   stop_workers();
   current_ = nullptr;
   alone_ = true;
-  if (!single_.open(path_) || !single_.seek(offset)) {
+  if (!single_.seek(offset)) {
     alone_ = false;
     failed_ = true;
   }
@@ -103,13 +101,9 @@ void ParallelFieldStream::read_on_alone(std::uint64_t offset) {
 std::uint64_t ParallelFieldStream::line_start_after(int probe_fd, std::uint64_t place, bool& found) const {
   found = true;
   std::uint64_t at = place - 1;
-  if (!system_files::seek_to(probe_fd, at)) {
-    found = false;
-    return place;
-  }
   std::array<char, 16384> bytes;
   for (;;) {
-    const long got = system_files::read_some(probe_fd, bytes.data(), bytes.size());
+    const long got = system_files::read_at(probe_fd, bytes.data(), bytes.size(), at);
     if (got < 0) found = false;
     if (got <= 0) return size_;
     const char* const begin = bytes.data();
@@ -140,7 +134,7 @@ void ParallelFieldStream::fill(Slot& slot, std::uint64_t chunk, FieldStream& str
     return;
   }
   if (slot.begin >= slot.stop) return;  // one long line runs over the whole chunk
-  if (!stream.open_range(path_, slot.begin, slot.stop)) {
+  if (!stream.open_range(probe_fd, slot.begin, slot.stop)) {
     slot.end = ChunkEnd::ReadFailure;
     return;
   }
@@ -166,7 +160,7 @@ void ParallelFieldStream::fill(Slot& slot, std::uint64_t chunk, FieldStream& str
 
 void ParallelFieldStream::work(int worker) {
   FieldStream stream(kWorkerBlock);
-  const int probe_fd = system_files::open_for_reading(path_.c_str());
+  const int probe_fd = single_.descriptor();
   for (std::uint64_t chunk = static_cast<std::uint64_t>(worker); base_ + chunk * chunk_size_ < size_;
        chunk += static_cast<std::uint64_t>(workers_)) {
     Slot& slot = slots_[chunk % slots_.size()];
@@ -188,7 +182,6 @@ void ParallelFieldStream::work(int worker) {
     changed_.notify_all();
     if (final) break;
   }
-  if (probe_fd >= 0) system_files::close_file(probe_fd);
 }
 
 void ParallelFieldStream::release_current() {

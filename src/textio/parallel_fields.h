@@ -36,10 +36,10 @@ class ParallelFieldStream {
   ParallelFieldStream(const ParallelFieldStream&) = delete;
   ParallelFieldStream& operator=(const ParallelFieldStream&) = delete;
 
-  // Reads on from where `stream`, open on `path`, stands (after its header, say): the workers
-  // take the rest from there when the file allows it, else the stream itself reads on, taken over
-  // as it is (a pipe cannot be opened twice). False when the stream is not open.
-  bool read_on(FieldStream&& stream, const std::string& path);
+  // Reads on from where `stream` stands (after its header, say): the workers take the rest from
+  // there when the file allows it, else the stream itself reads on, taken over as it is (a pipe
+  // cannot be opened twice). False when the stream is not open.
+  bool read_on(FieldStream&& stream);
   // Opens the file and skips `header_lines` lines as FieldStream::skip_lines does; `header_read`
   // is its result. When they were not all there, one stream goes on from where that left it.
   bool open(const std::string& path, double header_lines, bool& header_read);
@@ -106,7 +106,6 @@ class ParallelFieldStream {
 
   int workers_;
   std::uint64_t chunk_size_;
-  std::string path_;
   std::uint64_t base_ = 0;
   std::uint64_t size_ = 0;
   bool alone_ = true;  // one FieldStream reads, on the caller's thread

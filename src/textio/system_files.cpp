@@ -17,6 +17,19 @@
 
 namespace meldrit::textio::system_files {
 
+namespace {
+const volatile std::sig_atomic_t* g_stop = nullptr;
+
+// After a call failed with EINTR: whether to try it again.
+[[maybe_unused]] bool retry_interrupted() {
+  return g_stop == nullptr || *g_stop == 0;
+}
+}  // namespace
+
+void give_up_when_interrupted(const volatile std::sig_atomic_t* stop) {
+  g_stop = stop;
+}
+
 #ifdef _WIN32
 
 namespace {
@@ -51,6 +64,26 @@ bool close_file(int fd) {
   return ::_close(fd) == 0;
 }
 
+long read_at(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  const HANDLE file = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  if (!ReadFile(file, data, static_cast<DWORD>(std::min(size, kLargestCall)), &got, &at)) {
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  }
+  return static_cast<long>(got);
+}
+
+bool regular_file_size(int fd, std::uint64_t& size) {
+  struct _stat64 info {};
+  if (::_fstat64(fd, &info) != 0 || !(info.st_mode & _S_IFREG)) return false;
+  size = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+
 bool seek_to(int fd, std::uint64_t offset) {
   return ::_lseeki64(fd, static_cast<__int64>(offset), SEEK_SET) >= 0;
 }
@@ -78,6 +111,19 @@ void FileLock::release() {
   handle_ = -1;
 }
 
+bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number) {
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool known = GetFileInformationByHandle(file, &info) != 0;
+  CloseHandle(file);
+  if (!known) return false;
+  device = info.dwVolumeSerialNumber;
+  number = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
 int open_file_allowance(int wanted, int reserved) {
   // The C runtime holds its descriptors in a table of fixed size: 8192 in the UCRT, 2048 in
   // msvcrt.dll. Neither tells its size, but _setmaxstdio takes no larger limit for the streams,
@@ -95,7 +141,10 @@ int open_file_allowance(int wanted, int reserved) {
 #else
 
 int open_for_reading(const char* path) {
-  const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  int fd = -1;
+  // Opening a FIFO waits for its writer.
+  while ((fd = ::open(path, O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR && retry_interrupted()) {
+  }
   if (fd < 0) return -1;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -106,25 +155,43 @@ int open_for_reading(const char* path) {
 }
 
 int create_for_writing(const char* path) {
-  return ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = -1;
+  while ((fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)) < 0 && errno == EINTR &&
+         retry_interrupted()) {
+  }
+  return fd;
 }
 
 long read_some(int fd, char* data, std::size_t size) {
   for (;;) {
     const ssize_t got = ::read(fd, data, size);
-    if (got >= 0 || errno != EINTR) return static_cast<long>(got);
+    if (got >= 0 || errno != EINTR || !retry_interrupted()) return static_cast<long>(got);
   }
 }
 
 long write_some(int fd, const char* data, std::size_t size) {
   for (;;) {
     const ssize_t put = ::write(fd, data, size);
-    if (put >= 0 || errno != EINTR) return static_cast<long>(put);
+    if (put >= 0 || errno != EINTR || !retry_interrupted()) return static_cast<long>(put);
   }
 }
 
 bool close_file(int fd) {
   return ::close(fd) == 0;
+}
+
+long read_at(int fd, char* data, std::size_t size, std::uint64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(fd, data, size, static_cast<off_t>(offset));
+    if (got >= 0 || errno != EINTR || !retry_interrupted()) return static_cast<long>(got);
+  }
+}
+
+bool regular_file_size(int fd, std::uint64_t& size) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  size = static_cast<std::uint64_t>(info.st_size);
+  return true;
 }
 
 bool seek_to(int fd, std::uint64_t offset) {
@@ -149,6 +216,14 @@ void FileLock::release() {
   // Closing the descriptor drops the lock.
   ::close(static_cast<int>(handle_));
   handle_ = -1;
+}
+
+bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number) {
+  struct stat info {};
+  if (::stat(path, &info) != 0) return false;
+  device = static_cast<std::uint64_t>(info.st_dev);
+  number = static_cast<std::uint64_t>(info.st_ino);
+  return true;
 }
 
 int open_file_allowance(int wanted, int reserved) {

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 
 // The platform's raw file calls, kept in this one place so that the rest of the core builds for
 // POSIX and Windows alike. Descriptors are plain ints on both.
 namespace meldrit::textio::system_files {
+
+// Once `*stop` is set (by a stop signal's handler), a call that a signal interrupted gives up and
+// fails instead of being retried, so that a run blocked on a pipe or a FIFO ends. Without it every
+// interrupted call is retried.
+void give_up_when_interrupted(const volatile std::sig_atomic_t* stop);
 
 // A descriptor open for reading, or -1 (also for a folder, which some systems let one open).
 int open_for_reading(const char* path);
@@ -15,10 +21,19 @@ int create_for_writing(const char* path);
 long read_some(int fd, char* data, std::size_t size);
 // Bytes written (-1 on an error); an interrupted call is retried.
 long write_some(int fd, const char* data, std::size_t size);
+// Reads at `offset` without moving the descriptor's place, so that several threads can read one
+// open file; as read_some otherwise.
+long read_at(int fd, char* data, std::size_t size, std::uint64_t offset);
+// The size of the open file; false when it is no regular file (a pipe, a FIFO).
+bool regular_file_size(int fd, std::uint64_t& size);
 // False when the system reports an error (a delayed write error, for one).
 bool close_file(int fd);
 // Moves a descriptor open for reading to `offset` bytes from the start; false when it cannot.
 bool seek_to(int fd, std::uint64_t offset);
+
+// The device and file number that name an existing file whatever its spelling (a hard link or a
+// symbolic link to it included); false when it does not exist or cannot be looked at.
+bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number);
 
 // How many more files this process may hold open beside `reserved` others, at most `wanted`:
 // raises the soft limit towards the hard one when `wanted` needs it.

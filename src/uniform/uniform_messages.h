@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "job/outcome.h"
@@ -30,6 +31,11 @@ inline constexpr std::string_view kSameFile = "Note: Output file <> Input file!"
 inline constexpr std::string_view kNoColumn = "Please select column!";
 inline constexpr std::string_view kCannotRun = "Cannot run 'uniform.exe'!";
 inline constexpr std::string_view kComplete = "Calculation Complete!";
+// After "Cannot run 'uniform.exe'!" when the program folder's lock cannot be taken: without it
+// two runs could mix their temporary files.
+inline std::string cannot_lock(std::string_view lock_path) {
+  return std::string(kCannotRun) + "\nThe lock file cannot be opened: " + std::string(lock_path);
+}
 // After "Calculation Complete!" when the output could not be created or written.
 using job::cannot_write_output;
 

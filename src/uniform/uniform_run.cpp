@@ -111,17 +111,18 @@ std::vector<std::string> own_files(const std::string& folder) {
           program_file(folder, files::kScoresFile), program_file(folder, files::kLockFile)};
 }
 
-// Waits for the lock on the program folder's fixed files. A folder where no lock file can be made
-// is run without one: writing the temporary files there fails the run anyway.
-bool lock_program_folder(const std::string& folder, textio::system_files::FileLock& lock, job::Hooks& hooks) {
+// Waits for the lock on the program folder's fixed files.
+enum class Lock { Taken, Unavailable, Cancelled };
+Lock lock_program_folder(const std::string& path, textio::system_files::FileLock& lock, job::Hooks& hooks) {
   using Result = textio::system_files::FileLock::Result;
-  const std::string path = program_file(folder, files::kLockFile);
   bool waiting = false;
   for (;;) {
-    if (lock.try_lock(path.c_str()) != Result::Busy) return true;
+    const Result result = lock.try_lock(path.c_str());
+    if (result == Result::Locked) return Lock::Taken;
+    if (result == Result::Unavailable) return Lock::Unavailable;
     if (!waiting) hooks.stage(messages::kStageWaiting);
     waiting = true;
-    if (hooks.cancel_requested()) return false;
+    if (hooks.cancel_requested()) return Lock::Cancelled;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
@@ -153,7 +154,15 @@ job::Outcome run(const RunRequest& request, const ProgramRunner& runner, job::Ho
 
   // Two runs from one program folder would write over each other's fixed files.
   textio::system_files::FileLock lock;
-  if (!lock_program_folder(folder, lock, hooks)) return cancelled;
+  const std::string lock_path = program_file(folder, files::kLockFile);
+  switch (lock_program_folder(lock_path, lock, hooks)) {
+    case Lock::Taken:
+      break;
+    case Lock::Unavailable:
+      return job::Outcome::failed(messages::cannot_lock(lock_path));
+    case Lock::Cancelled:
+      return cancelled;
+  }
 
   std::vector<double> coordinates;
   std::vector<float> scores;
@@ -171,11 +180,16 @@ job::Outcome run(const RunRequest& request, const ProgramRunner& runner, job::Ho
   // A score file of an earlier run must never pass for this run's.
   std::error_code ignored;
   std::filesystem::remove(scores_path, ignored);
+  if (std::filesystem::symlink_status(scores_path, ignored).type() != std::filesystem::file_type::not_found) {
+    return failed;
+  }
   hooks.stage(messages::kStageProgram);
-  const bool started =
+  const ProgramEnd ended =
       runner(files::kCommandLine, folder, request.window_mode, [&hooks] { return hooks.cancel_requested(); });
-  if (!started) return failed;
+  if (!ended.started) return failed;
   if (hooks.cancel_requested()) return cancelled;
+  // A program that failed may have left a partial score file.
+  if (ended.exit_status != 0) return failed;
   if (!read_scores(scores_path, samples, scores)) return failed;
 
   // From here on the Part's run reports nothing: a file that cannot be removed stays.

@@ -9,11 +9,18 @@
 
 namespace meldrit::uniform {
 
+// How the external program ended: whether it was started, and its exit status (kNoExitStatus
+// when it ended without one: ended, or given up on).
+inline constexpr int kNoExitStatus = -1;
+struct ProgramEnd {
+  bool started = false;
+  int exit_status = kNoExitStatus;
+};
+
 // Starts a command line in a folder with a window mode and waits for it, ending it once `cancelled`
-// says so; false when the program could not be started. The desktop passes its platform's runner,
-// the batch front end the process runner.
-using ProgramRunner = std::function<bool(const std::string& command_line, const std::string& folder,
-                                         int window_mode, const std::function<bool()>& cancelled)>;
+// says so. The desktop passes its platform's runner, the batch front end the process runner.
+using ProgramRunner = std::function<ProgramEnd(const std::string& command_line, const std::string& folder,
+                                               int window_mode, const std::function<bool()>& cancelled)>;
 
 // The panel state a run starts from, as the controls hold it.
 struct RunRequest {

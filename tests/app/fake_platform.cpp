@@ -22,11 +22,15 @@ std::optional<app::FileChoice> FakePlatform::chooseFile(const app::FileDialogReq
 }
 
 bool FakePlatform::runAndWait(const std::string& command_line, const std::string& run_folder, int timeout_ms,
-                              int window_mode, int creation_flags, const std::function<bool()>& cancelled) {
+                              int window_mode, int creation_flags, const std::function<bool()>& cancelled,
+                              int& exit_status) {
   runs.emplace_back(command_line, run_folder, timeout_ms, window_mode, creation_flags);
-  if (run_result) return *run_result;
+  if (run_result) {
+    exit_status = 0;
+    return *run_result;
+  }
   return external::run_and_wait(run_instead.empty() ? command_line : run_instead, run_folder, timeout_ms,
-                                window_mode, creation_flags, cancelled);
+                                window_mode, creation_flags, cancelled, &exit_status);
 }
 
 }  // namespace meldrit::test

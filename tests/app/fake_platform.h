@@ -51,7 +51,7 @@ class FakePlatform : public app::PlatformServices {
     return launch_result;
   }
   bool runAndWait(const std::string& command_line, const std::string& folder, int timeout_ms, int window_mode,
-                  int creation_flags, const std::function<bool()>& cancelled) override;
+                  int creation_flags, const std::function<bool()>& cancelled, int& exit_status) override;
   void endProgram() override { ++end_count; }
   std::string programFolder() const override { return folder; }
 

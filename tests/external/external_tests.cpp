@@ -27,10 +27,15 @@ TEST(RunAndWait, FalseOnlyWhenTheProgramCannotStart) {
   EXPECT_FALSE(run_and_wait("   ", "", -1, 0, 128));
   EXPECT_FALSE(run_and_wait("/no/such/folder/prog", "", -1, 0, 0));
   EXPECT_FALSE(run_and_wait("sh -c true", "/no/such/folder/34247", -1, 0, 0));
-  EXPECT_TRUE(run_and_wait("sh -c \"exit 3\"", "", -1, 0, 128));
-  // A limited wait returns true while the program runs on.
-  EXPECT_TRUE(run_and_wait("sleep 2", "", 20, 0, 0));
-  EXPECT_TRUE(run_and_wait("sh -c true", "", 5000, 0, 0));
+  int status = 0;
+  EXPECT_TRUE(run_and_wait("sh -c \"exit 3\"", "", -1, 0, 128, {}, &status));
+  EXPECT_EQ(status, 3);
+  // A limited wait returns true while the program runs on, without an exit status.
+  EXPECT_TRUE(run_and_wait("sleep 2", "", 20, 0, 0, {}, &status));
+  EXPECT_EQ(status, -1);
+  EXPECT_TRUE(run_and_wait(
+      "sh -c true", "", 5000, 0, 0, [] { return false; }, &status));
+  EXPECT_EQ(status, 0);
 }
 
 TEST(RunAndWait, RunsInTheWorkingFolderAndPassesQuotedArguments) {

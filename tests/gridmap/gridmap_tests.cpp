@@ -70,13 +70,13 @@ TEST(GridScan, EachSliceIsReadAloneFromWhereItStarts) {
   const GridScan scan = scan_grid(r);
   ASSERT_TRUE(scan.outcome.completed());
   ASSERT_EQ(scan.slice_offsets.size(), 3u);
-  EXPECT_EQ(read_slice(r, scan, 0), (std::vector<double>{1, 2, 3, 4}));
-  EXPECT_EQ(read_slice(r, scan, 2), (std::vector<double>{9, 10, 11, 12}));
-  EXPECT_EQ(read_slice(r, scan, 1), (std::vector<double>{5, 6, 7, 8}));
+  EXPECT_EQ(read_slice(r, scan, 0).cells, (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(read_slice(r, scan, 2).cells, (std::vector<double>{9, 10, 11, 12}));
+  EXPECT_EQ(read_slice(r, scan, 1).cells, (std::vector<double>{5, 6, 7, 8}));
   // A slice the file does not reach is all missing.
   r.nz = 4;
   const GridScan short_scan = scan_grid(r);
-  EXPECT_TRUE(std::isnan(read_slice(r, short_scan, 3)[0]));
+  EXPECT_TRUE(std::isnan(read_slice(r, short_scan, 3).cells[0]));
 }
 
 TEST(GridScan, QuartilesHistogramAndStatisticsOfASlice) {
@@ -91,7 +91,7 @@ TEST(GridScan, QuartilesHistogramAndStatisticsOfASlice) {
 
 TEST(MapRender, NorthUpOneSquareANodeAndAFigureWithItsKey) {
   const MapStyle style{Palette::Continuous, 0, 5};
-  const Image map = render_slice({0, 1, 2, 3, 4, 5}, 3, 2, style, 2);
+  const Image map = render_slice(Slice{3, 2, 1, {0, 1, 2, 3, 4, 5}}, style, 2);
   ASSERT_EQ(map.width, 6);
   ASSERT_EQ(map.height, 4);
   EXPECT_EQ(map.at(0, 3), viridis(0));    // node (1, 1): bottom left
@@ -103,7 +103,7 @@ TEST(MapRender, NorthUpOneSquareANodeAndAFigureWithItsKey) {
   EXPECT_EQ(viridis(-1), viridis(0));
 
   const Image figure =
-      render_figure({1, 2, 1, 2}, 2, 2, {Palette::Classes, 1, 2}, {1, 2}, "codes.out  Z = 1 of 1");
+      render_figure(Slice{2, 2, 1, {1, 2, 1, 2}}, {Palette::Classes, 1, 2}, {1, 2}, "codes.out  Z = 1 of 1");
   const FigureLayout layout = figure_layout(2, 2);
   EXPECT_EQ(figure.at(layout.map_left, layout.map_top + 2 * layout.cell - 1), class_color(1));
   EXPECT_EQ(figure.at(layout.map_left + layout.cell, layout.map_top), class_color(2));

@@ -102,7 +102,7 @@ struct Jobs {
     return uniform::run_uniform_batch(
         r, [this](const std::string&, const std::string&, int, const std::function<bool()>&) {
           dir.write("program/tempuniforme34246.out", crlf(".25|.75"));
-          return true;
+          return uniform::ProgramEnd{true, 0};
         });
   }
 };

@@ -92,14 +92,14 @@ TEST(ParallelFieldStream, ReadsOnAfterTheHeaderAndStopsEarly) {
   FieldStream one = after_header();
   const std::string expected = transcript(one);
   ParallelFieldStream parallel(2, 64, 100);
-  ASSERT_TRUE(parallel.read_on(after_header(), path));
+  ASSERT_TRUE(parallel.read_on(after_header()));
   EXPECT_EQ(transcript(parallel), expected);
   EXPECT_EQ(parallel.bytes_consumed(), text.size());
   // Leaving part way, with the workers ahead, must not hang or leak.
   FieldStream again = after_header();
-  ASSERT_TRUE(parallel.read_on(after_header(), path));
+  ASSERT_TRUE(parallel.read_on(after_header()));
   EXPECT_EQ(transcript(parallel, 10), transcript(again, 10));
-  EXPECT_FALSE(parallel.read_on(FieldStream(), path));
+  EXPECT_FALSE(parallel.read_on(FieldStream()));
 
   // Skipping the header itself; a file shorter than its header reads on as one stream would.
   bool header_read = false;
@@ -133,7 +133,7 @@ TEST(ParallelFieldStream, APipeIsReadByTheStreamThatOpenedIt) {
     if (taken_over) {
       FieldStream header;
       ASSERT_TRUE(header.open(pipe) && header.skip_lines(1));
-      ASSERT_TRUE(parallel.read_on(std::move(header), pipe));
+      ASSERT_TRUE(parallel.read_on(std::move(header)));
     } else {
       bool header_read = false;
       ASSERT_TRUE(parallel.open(pipe, 1, header_read) && header_read);

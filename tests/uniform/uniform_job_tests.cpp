@@ -24,6 +24,7 @@ struct RunFixture {
   std::string folder = dir.file("program");
   std::string scores = crlf(" .25 | .75 ");
   bool start_fails = false;
+  int exit_status = 0;
   std::string seen;  // command line | folder | window mode | the values file
 
   RunFixture() { fs::create_directories(folder); }
@@ -40,7 +41,7 @@ struct RunFixture {
           seen = command + "|" + where + "|" + std::to_string(mode) + "|" +
                  read_bytes(folder + "/tempuniforme34247.out");
           if (!start_fails && !scores.empty()) dir.write("program/tempuniforme34246.out", scores);
-          return !start_fails;
+          return ProgramEnd{!start_fails, exit_status};
         };
   }
 };
@@ -105,19 +106,23 @@ TEST(UniformRun, ChecksComeBeforeAnyFileIsWritten) {
 }
 
 TEST(UniformRun, FailureEndLeavesTheValuesFileAndNoOutput) {
-  // data, scores, the program cannot start, it was started
-  const std::tuple<std::string, std::string, bool, bool> cases[] = {
-      {crlf("h|1 2|3"), crlf(" .25 | .75 "), false, false},  // fewer fields than imported
-      {crlf("h|1 x|3 4"), crlf(" .25 | .75 "), false, false},
-      {crlf("h|1 2|3 4"), crlf(" .25 | .75 "), true, true},
-      {crlf("h|1 2|3 4"), "", false, true},  // no score file
-      {crlf("h|1 2|3 4"), crlf(" .25 "), false, true},
-      {crlf("h|1 2|3 4"), crlf(" .25 | x "), false, true},
+  // data, scores, the program cannot start, its exit status, it was started
+  const std::tuple<std::string, std::string, bool, int, bool> cases[] = {
+      {crlf("h|1 2|3"), crlf(" .25 | .75 "), false, 0, false},  // fewer fields than imported
+      {crlf("h|1 x|3 4"), crlf(" .25 | .75 "), false, 0, false},
+      {crlf("h|1 2|3 4"), crlf(" .25 | .75 "), true, 0, true},
+      {crlf("h|1 2|3 4"), "", false, 0, true},  // no score file
+      {crlf("h|1 2|3 4"), crlf(" .25 "), false, 0, true},
+      {crlf("h|1 2|3 4"), crlf(" .25 | x "), false, 0, true},
+      // Whole scores, but the program said it failed, or was ended before it could say.
+      {crlf("h|1 2|3 4"), crlf(" .25 | .75 "), false, 1, true},
+      {crlf("h|1 2|3 4"), crlf(" .25 | .75 "), false, kNoExitStatus, true},
   };
-  for (const auto& [data, scores, start_fails, started] : cases) {
+  for (const auto& [data, scores, start_fails, exit_status, started] : cases) {
     RunFixture f;
     f.scores = scores;
     f.start_fails = start_fails;
+    f.exit_status = exit_status;
     EXPECT_EQ(run_uniform(f.request(data, CoordinateOption::None, 2, 2, 2), f.fake()),
               job::Outcome::failed(messages::kCannotRun))
         << data << scores;

@@ -51,8 +51,8 @@ class ScriptedPlatform : public app::PlatformServices {
   }
   void setBusyPointer(bool) override {}
   bool launch(const std::string&, int) override { return false; }
-  bool runAndWait(const std::string&, const std::string&, int, int, int,
-                  const std::function<bool()>&) override {
+  bool runAndWait(const std::string&, const std::string&, int, int, int, const std::function<bool()>&,
+                  int&) override {
     return false;
   }
   void endProgram() override {}
@@ -223,7 +223,8 @@ int main(int argc, char** argv) {
   }
   const std::string root = QDir(QString::fromLocal8Bit(argv[1])).absolutePath().toStdString();
   for (const char* folder : {"/docs", "/out"}) {
-    if (!QDir().mkpath(QString::fromStdString(root + folder))) Session::fail("cannot create " + root + folder);
+    if (!QDir().mkpath(QString::fromStdString(root + folder)))
+      Session::fail("cannot create " + root + folder);
   }
   // A program folder of its own: no session settings of an earlier run are restored.
   QTemporaryDir folder;
