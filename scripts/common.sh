@@ -19,4 +19,4 @@ meldrit_install() {
 }
 
 MELDRIT_BUILD_PACKAGES=(build-essential cmake ninja-build qt6-base-dev libgl-dev libcli11-dev
-  libgtest-dev libgmock-dev libpng-dev fonts-dejavu-core)
+  libgtest-dev libgmock-dev libpng-dev fonts-dejavu-core pkg-config libfftw3-dev librandom123-dev)

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include "support/run_program.h"
+
+namespace meldrit::pfield_generate {
+namespace {
+
+namespace fs = std::filesystem;
+using test::read_bytes;
+
+const std::string kGrid = " --nodes 12,10,4 --spacing 2,2,1 --variogram '0.2 nug + 0.8 sph(10,6,3; 30,0,0)' ";
+
+TEST(PfieldCommand, ARealizationIsTheSameBytesWhateverElseIsAsked) {
+  test::TempDir dir;
+  const std::string cli = test::built("meldrit-cli") + " pfield --quiet" + kGrid + "--seed 7 ";
+  const std::string work = dir.path().string();
+  ASSERT_EQ(test::run_in(work, cli + "--realizations 1-5 --output 'all{:03}.out'").status, 0);
+  ASSERT_EQ(test::run_in(work, cli + "--realizations 3-3 --output alone{}.out").status, 0);
+  // A small budget cuts the grid into more slabs: only the last bits may move, never a line.
+  ASSERT_EQ(test::run_in(work, cli + "--realizations 3 --output small.out --memory 1").status, 0);
+  const std::string third = read_bytes(dir.file("all003.out"));
+  EXPECT_EQ(read_bytes(dir.file("alone3.out")), third);
+  EXPECT_EQ(std::count(third.begin(), third.end(), '\n'), 12 * 10 * 4);
+  EXPECT_TRUE(third.find("\r\n") != std::string::npos && third.front() == ' ');
+  EXPECT_NE(read_bytes(dir.file("all002.out")), third);
+  const std::string small = read_bytes(dir.file("small.out"));
+  EXPECT_EQ(std::count(small.begin(), small.end(), '\n'), 12 * 10 * 4);
+  ASSERT_EQ(
+      test::run_in(work, test::built("meldrit-cli") + " pfield" + kGrid + "--seed 8 --output s8.out").status,
+      0);
+  EXPECT_NE(read_bytes(dir.file("s8.out")), read_bytes(dir.file("all001.out")));
+}
+
+TEST(PfieldCommand, BadRequestsAreRefusedWithTheirMessagesAndWriteNothing) {
+  test::TempDir dir;
+  const std::string cli = test::built("meldrit-cli") + " pfield --seed 1 ";
+  // arguments, exit status, the start of standard error
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {"--nodes 4,4,4 --variogram '1 cub(3,3,3)' --output o.out", 2,
+       "--variogram: Unknown structure type 'cub'"},
+      {"--nodes 4,4,4 --variogram '1 sph(0,3,3)' --output o.out", 2, "--variogram: Ranges must be positive."},
+      {"--nodes 4,4,4 --variogram '0.5 sph(3,3,3)' --output o.out", 2,
+       "--variogram: The contributions sum to 0.5"},
+      {"--nodes 4,4,4 --variogram '1 sph(3,3,3)' --realizations 1-2 --output o.out", 2, "--output: needs {}"},
+      {"--nodes 4,4,4 --variogram '1 sph(3,3,3)' --realizations 2-1 --output o{}.out", 2, "--realizations:"},
+      {"--nodes 4,4,1e3 --variogram '1 sph(3,3,3)' --output o.out", 2, "--nodes:"},
+      {"--nodes 4,4,4 --spacing 1,0,1 --variogram '1 sph(3,3,3)' --output o.out", 2, "--spacing:"},
+      {"--nodes 4,4,1001 --variogram '1 sph(3,3,3)' --output o.out", 1,
+       "Node counts must lie between 1 and 1000."},
+      {"--nodes 1000,1000,10 --variogram '1 sph(50,50,5)' --memory 10 --output o.out", 1,
+       "The grid needs at least"},
+  };
+  for (const auto& [arguments, status, message] : cases) {
+    const test::ProgramRun run = test::run_in(dir.path().string(), cli + arguments);
+    EXPECT_EQ(run.status, status) << arguments;
+    EXPECT_EQ(run.err.substr(0, message.size()), message) << arguments << "\n" << run.err;
+    EXPECT_FALSE(fs::exists(dir.file("o.out")) || fs::exists(dir.file("o1.out"))) << arguments;
+  }
+}
+
+}  // namespace
+}  // namespace meldrit::pfield_generate
