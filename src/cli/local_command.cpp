@@ -3,7 +3,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/generator_options.h"
 #include "pfield_local/local_batch.h"
+#ifdef MELDRIT_HAVE_GENERATOR
+#include "pfield_generate/generated_uniforms.h"
+#endif
 
 namespace meldrit::cli {
 namespace {
@@ -12,7 +16,28 @@ struct Options {
   pfield_local::LocalBatchRequest request;
   std::string limits, nodes;
   std::vector<std::string> uniform, uniform_skip, output;
+  GeneratorOptions generator;
+  CLI::Option* uniform_option = nullptr;
 };
+
+#ifdef MELDRIT_HAVE_GENERATOR
+// One realization a generated p-field each, named in a failure by its number.
+std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> generated_draws(Options& o) {
+  if (o.output.size() != 1) throw CLI::ValidationError("--output", "takes one pattern with --pfield");
+  const auto [first, last] = realization_range(o.generator.realizations);
+  const std::vector<std::string> outputs = realization_outputs(o.output[0], first, last);
+  const pfield_generate::FieldRequest field = field_request(o.generator, o.nodes, "--nodes");
+  std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> sources;
+  for (std::uint64_t r = first; r <= last; ++r) {
+    std::string error;
+    sources.push_back(pfield_generate::GeneratedUniforms::open(field, r, 0, error));
+    if (!sources.back()) throw CLI::ValidationError("--pfield", error);
+    o.request.draws.push_back(
+        {"p-field realization " + std::to_string(r), "0", outputs[r - first], sources.back().get()});
+  }
+  return sources;
+}
+#endif
 
 std::vector<pfield_local::LocalBatchRequest::Draw> draws(const Options& o) {
   const std::vector<std::string> outputs = outputs_per_file(o.output, o.uniform.size(), "--output");
@@ -42,10 +67,15 @@ void addLocalCommand(CLI::App& app, int& status) {
           "L0,L1,...,L(n+1): the lower limits of classes 1..n+1, then the upper limit of the last class")
       ->required();
   command->add_option("--nodes", options->nodes, "NX,NY,NZ: grid nodes along X, Y and Z")->required();
-  command
-      ->add_option("--uniform", options->uniform,
-                   "Uniform file (one uniform value per node); several give several realizations in one pass")
-      ->required();
+  options->uniform_option = command->add_option(
+      "--uniform", options->uniform,
+      "Uniform file (one uniform value per node); several give several realizations in one pass");
+  add_generator_options(command, options->generator, "--pfield", false);
+  options->generator.model_option->description(
+      "Generate each realization's p-field in the run instead of reading a uniform file: the model, as "
+      "meldrit-cli pfield --variogram takes it. Each output equals a run on the file meldrit-cli pfield "
+      "writes for the same request; --realizations A-B and --output PATTERN name them");
+  options->generator.model_option->excludes(options->uniform_option);
   command->add_option("--uniform-skip", options->uniform_skip,
                       "Header lines to skip in the uniform files: once for all, or once per --uniform");
   command
@@ -62,7 +92,20 @@ void addLocalCommand(CLI::App& app, int& status) {
   command->callback([options, &status] {
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     options->request.limits = split_commas(options->limits);
-    options->request.draws = draws(*options);
+#ifdef MELDRIT_HAVE_GENERATOR
+    std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> sources;
+#endif
+    if (options->generator.model_option->count() > 0) {
+#ifdef MELDRIT_HAVE_GENERATOR
+      sources = generated_draws(*options);
+#else
+      status = no_generator_here();
+      return;
+#endif
+    } else {
+      if (options->uniform.empty()) throw CLI::RequiredError("--uniform or --pfield");
+      options->request.draws = draws(*options);
+    }
     StderrHooks hooks("nodes");
     status = finish(pfield_local::run_local_batch(options->request, hooks), "--limits", hooks);
   });

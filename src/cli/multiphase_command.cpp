@@ -3,7 +3,11 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/generator_options.h"
 #include "pfield_multiphase/multiphase_batch.h"
+#ifdef MELDRIT_HAVE_GENERATOR
+#include "pfield_generate/generated_uniforms.h"
+#endif
 #include "textio/file_type.h"
 #include "textio/numeric_value.h"
 
@@ -29,6 +33,7 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
     pfield_multiphase::MultiphaseBatchRequest request;
     std::string nodes;
     std::vector<std::string> phase_uniform;
+    GeneratorOptions generator;
   };
   auto options = std::make_shared<Options>();
   pfield_multiphase::MultiphaseBatchRequest& request = options->request;
@@ -49,18 +54,50 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
       ->needs(variables);
   command->add_option("--nodes", options->nodes, "Grid node counts NX,NY,NZ (1..1000 each)")->required();
   command->add_option("--bihistogram", request.bihistogram_path, "Bihistogram data file")->required();
-  command->add_option(
+  auto* phase_uniform = command->add_option(
       "--phase-uniform", options->phase_uniform,
       "Phase uniform file of class table row 1, 2, ... in order; FILE::SKIP gives its header lines");
+  add_generator_options(command, options->generator, "--pfield", false);
+  options->generator.model_option
+      ->description(
+          "Generate each phase's p-field in the run instead of reading phase uniform files: the model, as "
+          "meldrit-cli pfield --variogram takes it; phase P's field is the one meldrit-cli pfield --phase P "
+          "writes for the same request. --realizations A-B draws several, one pass each, with {} or {:03} "
+          "in --output for the number")
+      ->excludes(phase_uniform);
   command->add_option("--output", request.output_path, "Output file")->required();
   command->callback([options, &status] {
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     for (const std::string& argument : options->phase_uniform) {
       options->request.phase_files.push_back(class_row(argument));
     }
-    StderrHooks hooks("nodes");
-    status =
-        finish(pfield_multiphase::run_multiphase_batch(options->request, hooks), "--phase-uniform", hooks);
+    if (options->generator.model_option->count() == 0) {
+      StderrHooks hooks("nodes");
+      status =
+          finish(pfield_multiphase::run_multiphase_batch(options->request, hooks), "--phase-uniform", hooks);
+      return;
+    }
+#ifdef MELDRIT_HAVE_GENERATOR
+    const pfield_generate::FieldRequest field = field_request(options->generator, options->nodes, "--nodes");
+    const auto [first, last] = realization_range(options->generator.realizations);
+    const std::vector<std::string> outputs = realization_outputs(options->request.output_path, first, last);
+    // One pass a realization, each phase with its own field; the first that does not complete ends it.
+    for (std::uint64_t r = first; r <= last; ++r) {
+      std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> sources;
+      pfield_multiphase::MultiphaseBatchRequest request = options->request;
+      request.output_path = outputs[r - first];
+      request.generate_phase = [&](int phase, std::string& error) -> textio::NumberSource* {
+        sources.push_back(
+            pfield_generate::GeneratedUniforms::open(field, r, static_cast<std::uint64_t>(phase), error));
+        return sources.back().get();
+      };
+      StderrHooks hooks("nodes");
+      status = finish(pfield_multiphase::run_multiphase_batch(request, hooks), "--pfield", hooks);
+      if (status != 0) return;
+    }
+#else
+    status = no_generator_here();
+#endif
   });
 }
 

@@ -36,7 +36,7 @@ job::Outcome write_pfields(const PfieldRunRequest& request, job::Hooks& hooks) {
   std::string block;
   for (std::uint64_t r = 0; r < count; ++r) {
     const std::string& path = request.outputs[r];
-    FieldOpen opened = GaussianField::open(request.field, request.first + r);
+    FieldOpen opened = GaussianField::open(request.field, request.first + r, request.phase);
     if (!opened.field) return job::Outcome::refused(opened.error);
     textio::TextWriter output;
     if (!output.create(path)) return job::Outcome::failed(job::cannot_write_output(path));

@@ -18,6 +18,7 @@ struct PfieldRunRequest {
   std::uint64_t first = 1, last = 1;
   std::vector<std::string> outputs;  // one per realization, in order
   bool gaussian = false;
+  std::uint64_t phase = 0;  // the key's phase: a multiphase run draws phase P's field with P
 };
 
 inline constexpr std::string_view kPfieldWritten = "p-field written.";

@@ -34,7 +34,8 @@ job::Outcome run_local_batch(const LocalBatchRequest& request, job::Hooks& hooks
   input.continuous = request.continuous;
   std::vector<Realization> realizations;
   for (const LocalBatchRequest::Draw& draw : request.draws) {
-    realizations.push_back({draw.uniform_path, textio::numeric_value(draw.uniform_skip), draw.output_path});
+    realizations.push_back(
+        {draw.uniform_path, textio::numeric_value(draw.uniform_skip), draw.output_path, draw.generated});
   }
   return run_local_realizations(input, realizations, hooks);
 }

@@ -6,6 +6,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/number_source.h"
 
 namespace meldrit::pfield_local {
 
@@ -19,6 +20,7 @@ struct LocalBatchRequest {
     std::string uniform_path;
     std::string uniform_skip = "0";  // Text4 has no change rule: read as its numeric value
     std::string output_path;
+    textio::NumberSource* generated = nullptr;  // uniform values made in the run, not read
   };
   // One realization per uniform file, all drawn in one pass over the probability data file.
   std::vector<Draw> draws;

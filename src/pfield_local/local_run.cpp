@@ -53,6 +53,7 @@ struct Draw {
   std::string uniform_path;
   double uniform_skip = 0;
   std::string output_path;
+  textio::NumberSource* generated = nullptr;
   textio::FieldStream header;  // until the header lines are skipped
   std::unique_ptr<textio::ParallelFieldStream> uniform;
   textio::TextWriter output;
@@ -67,11 +68,12 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     draws[r].uniform_path = std::string(textio::trim_blanks(realizations[r].uniform_path));
     draws[r].uniform_skip = realizations[r].uniform_skip;
     draws[r].output_path = std::string(textio::trim_blanks(realizations[r].output_path));
+    draws[r].generated = realizations[r].generated;
   }
   // No output may be any input of the pass, nor another realization's output.
   std::vector<std::string> inputs{probability_path}, outputs;
   for (const Draw& draw : draws) {
-    inputs.push_back(draw.uniform_path);
+    if (!draw.generated) inputs.push_back(draw.uniform_path);
     outputs.push_back(draw.output_path);
   }
   if (textio::any_output_clashes(inputs, outputs)) return job::Outcome::refused(messages::kSameFile);
@@ -112,7 +114,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   };
 
   for (Draw& draw : draws) {
-    if (!draw.header.open(draw.uniform_path)) drop(draw);
+    if (!draw.generated && !draw.header.open(draw.uniform_path)) drop(draw);
   }
   // The probabilities, most of what the run reads, are parsed ahead on the other cores.
   textio::ParallelFieldStream probability;
@@ -123,7 +125,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     if (draw.alive && !draw.output.create(draw.output_path)) return failed;
   }
   for (Draw& draw : draws) {
-    if (draw.alive && !draw.header.skip_lines(draw.uniform_skip)) drop(draw);
+    if (draw.alive && !draw.generated && !draw.header.skip_lines(draw.uniform_skip)) drop(draw);
   }
   if (alive == 0) return ending();
   if (!header_read) return failed;
@@ -131,7 +133,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   // more share the run's thread.
   const int uniform_workers = draws.size() <= kMostUniformWorkers ? 1 : 0;
   for (Draw& draw : draws) {
-    if (!draw.alive) continue;
+    if (!draw.alive || draw.generated) continue;
     draw.uniform = std::make_unique<textio::ParallelFieldStream>(uniform_workers);
     if (!draw.uniform->read_on(std::move(draw.header))) drop(draw);
   }
@@ -141,7 +143,9 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   const double* limits = input.limits.data();
   const std::uint64_t nodes = whole_nodes >= 1 ? static_cast<std::uint64_t>(whole_nodes) : 0;
   std::uint64_t bytes_total = textio::file_size_or_zero(probability_path);
-  for (const Draw& draw : draws) bytes_total += textio::file_size_or_zero(draw.uniform_path);
+  for (const Draw& draw : draws) {
+    if (!draw.generated) bytes_total += textio::file_size_or_zero(draw.uniform_path);
+  }
   const auto bytes_read = [&]() {
     std::uint64_t bytes = probability.bytes_consumed();
     for (const Draw& draw : draws) bytes += draw.uniform ? draw.uniform->bytes_consumed() : 0;
@@ -154,7 +158,10 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     if (!ticker.tick(bytes_read(), i)) return job::Outcome::cancelled(job::kRunCancelled);
     for (std::size_t r = 0; r < draws.size(); ++r) {
       if (!draws[r].alive) continue;
-      if (draws[r].uniform->next_number(u[r]) != textio::ReadStatus::Ok) {
+      Draw& draw = draws[r];
+      const textio::ReadStatus read =
+          draw.generated ? draw.generated->next_number(u[r]) : draw.uniform->next_number(u[r]);
+      if (read != textio::ReadStatus::Ok) {
         drop(draws[r]);
         continue;
       }

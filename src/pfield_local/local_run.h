@@ -5,6 +5,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/number_source.h"
 
 namespace meldrit::pfield_local {
 
@@ -26,11 +27,14 @@ struct LocalRunInput {
 // file is closed when it returns, the output holding the lines of the nodes done.
 job::Outcome run_local_ccdf(const LocalRunInput& input, job::Hooks& hooks = job::no_hooks());
 
-// One realization of a pass over the probability data file: its uniform file and output.
+// One realization of a pass over the probability data file: its uniform file and output. A
+// realization whose uniform values are `generated` reads them from there instead of a file; its
+// uniform path then only names it in a failure.
 struct Realization {
   std::string uniform_path;
   double uniform_skip = 0;
   std::string output_path;
+  textio::NumberSource* generated = nullptr;
 };
 
 // Several realizations in one pass: the probability data file is read once, the uniform files

@@ -28,6 +28,14 @@ job::Outcome run_multiphase_batch(const MultiphaseBatchRequest& request, job::Ho
     return job::Outcome::bad_request(messages::too_many_phase_files(request.phase_files.size(), rows.size()));
   }
   std::copy(request.phase_files.begin(), request.phase_files.end(), rows.begin());
+  if (request.generate_phase) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      std::string error;
+      rows[r].generated = request.generate_phase(static_cast<int>(r + 1), error);
+      if (rows[r].generated == nullptr) return job::Outcome::refused(error);
+      rows[r].path = "p-field phase " + std::to_string(r + 1);
+    }
+  }
 
   RunInputs inputs;
   inputs.nx = textio::numeric_value(nodes[0]);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ struct MultiphaseBatchRequest {
   std::string bihistogram_path;
   std::vector<ClassRow> phase_files;  // class table rows 1, 2, ... in order; later rows stay empty
   std::string output_path;
+  // Set instead of phase files: the uniform values of phase 1, 2, ... made in the run, one source
+  // per phase the import found; nothing, with the reason in `error`, when it cannot be made.
+  std::function<textio::NumberSource*(int phase, std::string& error)> generate_phase;
 };
 
 // The desktop's steps in the desktop's order: the import, the node boxes left one after the

@@ -116,7 +116,9 @@ class Run {
     bihistogram_.close();
     if (multiphase_) multiphase_->close();
     if (variable_) variable_->close();
-    for (auto& stream : phase_files_) stream->close();
+    for (auto& stream : phase_files_) {
+      if (stream) stream->close();
+    }
     output_.close();
   }
 
@@ -146,7 +148,7 @@ class Run {
 job::Outcome Run::execute() {
   const auto& rows = in_.class_rows;
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    if (textio::trim_blanks(rows[r].path).empty()) {
+    if (!rows[r].generated && textio::trim_blanks(rows[r].path).empty()) {
       return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(r + 1)));
     }
   }
@@ -163,7 +165,9 @@ job::Outcome Run::execute() {
     }
   }
   for (const ClassRow& row : rows) {
-    if (textio::same_file(output_path_, row.path)) return job::Outcome::refused(messages::kSameFile);
+    if (!row.generated && textio::same_file(output_path_, row.path)) {
+      return job::Outcome::refused(messages::kSameFile);
+    }
   }
 
   phase_count_ = loop_count(in_.phases);
@@ -187,7 +191,7 @@ std::uint64_t Run::bytes_read() const {
   std::uint64_t bytes = 0;
   for (const auto* stream : {multiphase_.get(), variable_.get()})
     bytes += stream ? stream->bytes_consumed() : 0;
-  for (const auto& stream : phase_files_) bytes += stream->bytes_consumed();
+  for (const auto& stream : phase_files_) bytes += stream ? stream->bytes_consumed() : 0;
   return bytes;
 }
 
@@ -255,6 +259,10 @@ job::Outcome Run::simulate() {
   phase_files_.clear();
   for (long long q = 1; q <= phase_count_; ++q) {
     const ClassRow& row = in_.class_rows[static_cast<std::size_t>(q - 1)];
+    if (row.generated) {
+      phase_files_.emplace_back();
+      continue;
+    }
     const std::string path(textio::trim_blanks(row.path));
     auto& stream = phase_files_.emplace_back(std::make_unique<ParallelFieldStream>(workers_, block));
     if (!stream->open(path, textio::numeric_value(row.skip), header_read)) {
@@ -276,8 +284,9 @@ job::Outcome Run::simulate() {
   std::uint64_t bytes_total = 0;
   for (const std::string* path : {&multiphase_path_, &variable_path_})
     bytes_total += textio::file_size_or_zero(*path);
-  for (const ClassRow& row : in_.class_rows)
-    bytes_total += textio::file_size_or_zero(std::string(textio::trim_blanks(row.path)));
+  for (const ClassRow& row : in_.class_rows) {
+    if (!row.generated) bytes_total += textio::file_size_or_zero(std::string(textio::trim_blanks(row.path)));
+  }
   job::ProgressTicker ticker(hooks_, bytes_total, static_cast<std::uint64_t>(nodes));
   for (long long node = 0; node < nodes; ++node) {
     // The bytes read are summed over the node files only every so many nodes: per node that sum
@@ -305,13 +314,14 @@ job::Outcome Run::simulate() {
     // Every phase file advances at every node; only the node's own phase is converted.
     float u = 0;
     for (long long q = 1; q <= phase_count_; ++q) {
-      ParallelFieldStream& stream = *phase_files_[static_cast<std::size_t>(q - 1)];
+      ParallelFieldStream* stream = phase_files_[static_cast<std::size_t>(q - 1)].get();
+      textio::NumberSource* generated = in_.class_rows[static_cast<std::size_t>(q - 1)].generated;
       if (q == p) {
         double value = 0;
-        read = number(stream, value);
+        read = stream ? number(*stream, value) : number(*generated, value);
         u = static_cast<float>(value);
       } else {
-        read = skip(stream);
+        read = stream ? skip(*stream) : skip(*generated);
       }
       if (read != Read::Ok) {
         const ClassRow& row = in_.class_rows[static_cast<std::size_t>(q - 1)];
@@ -342,7 +352,9 @@ job::Outcome Run::simulate() {
 
   if (multiphase_) multiphase_->close();
   if (variable_) variable_->close();
-  for (auto& stream : phase_files_) stream->close();
+  for (auto& stream : phase_files_) {
+    if (stream) stream->close();
+  }
   if (!output_.close()) return failed(messages::cannot_write_output(output_path_));
   return job::Outcome::done(messages::kCompleted);
 }

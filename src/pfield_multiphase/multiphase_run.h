@@ -5,6 +5,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/number_source.h"
 
 namespace meldrit::pfield_multiphase {
 
@@ -16,6 +17,9 @@ inline constexpr int kMaxPhases = 1000;
 struct ClassRow {
   std::string skip;  // column 1: lines to skip (numeric value, 0 when not a number)
   std::string path;  // column 2: the phase uniform file (trimmed when read)
+  // The phase's uniform values made in the run instead of read from a file; the path then only
+  // names it in a message.
+  textio::NumberSource* generated = nullptr;
 };
 
 struct RunInputs {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "support/run_program.h"
 
@@ -33,6 +34,41 @@ TEST(PfieldCommand, ARealizationIsTheSameBytesWhateverElseIsAsked) {
       test::run_in(work, test::built("meldrit-cli") + " pfield" + kGrid + "--seed 8 --output s8.out").status,
       0);
   EXPECT_NE(read_bytes(dir.file("s8.out")), read_bytes(dir.file("all001.out")));
+}
+
+TEST(PfieldCommand, RunsThatGenerateTheirPfieldsWriteWhatTheyWriteFromItsFiles) {
+  test::TempDir dir;
+  const std::string cli = test::built("meldrit-cli") + " ";
+  const std::string examples = MELDRIT_SOURCE_FOLDER "/examples/";
+  const std::string grid = " --nodes 60,40,3 --spacing 10,10,2 --seed 11 --realizations 2-3 ";
+  const std::string model = "'0.1 nug + 0.9 sph(200,120,6; 60,0,0)'";
+  const std::string local =
+      cli + "local --prob " + examples + "ccdf.out --prob-skip 1 --limits 0,8,12,16,20,24,32";
+  const std::string multiphase =
+      cli + "multiphase --phases " + examples + "phases.out --phases-skip 1 --variables " + examples +
+      "classes.out --variables-skip 1 --bihistogram " + examples + "bihistogram.dat";
+  // the p-field files, the run on them, the run that generates them, the outputs to compare
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"pfield --variogram " + model + grid + "--output u{}.out",
+       local + grid + "--uniform u2.out u3.out --output two2.out two3.out",
+       local + grid + "--pfield " + model + " --output fused{}.out"},
+      {"pfield --variogram " + model + grid + "--phase 1 --output p1_{}.out && " + cli +
+           "pfield --variogram " + model + grid + "--phase 2 --output p2_{}.out",
+       multiphase + " --nodes 60,40,3 --phase-uniform p1_2.out p2_2.out --output two2.out && " + multiphase +
+           " --nodes 60,40,3 --phase-uniform p1_3.out p2_3.out --output two3.out",
+       multiphase + grid + "--pfield " + model + " --output fused{}.out"},
+  };
+  for (const auto& [files, two_step, fused] : cases) {
+    const std::string work = dir.path().string();
+    ASSERT_EQ(test::run_in(work, cli + files).status, 0) << files;
+    ASSERT_EQ(test::run_in(work, two_step).status, 0) << two_step;
+    ASSERT_EQ(test::run_in(work, fused).status, 0) << fused;
+    for (const char* r : {"2", "3"}) {
+      const std::string two = read_bytes(dir.file(std::string("two") + r + ".out"));
+      EXPECT_EQ(std::count(two.begin(), two.end(), '\n'), 60 * 40 * 3) << fused;
+      EXPECT_TRUE(two == read_bytes(dir.file(std::string("fused") + r + ".out"))) << fused;
+    }
+  }
 }
 
 TEST(PfieldCommand, BadRequestsAreRefusedWithTheirMessagesAndWriteNothing) {
