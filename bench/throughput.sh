@@ -160,7 +160,45 @@ if ((UNIFORM_VALUES > 0)); then
   rm -f "$program/scores.out"
 fi
 
+echo
+echo "== Generated p-fields (meldrit-cli pfield; best of 3, wall) =="
+read -r wall rss < <(measure 3 "$CLI" pfield --quiet --nodes 100,100,100 --variogram '1 sph(20,20,20)' --seed 1 \
+  --output "$DATA/pfield_1e6.out")
+record pfield_1e6 "$wall s"
+printf 'pfield 100 x 100 x 100, sph(20,20,20):           %6.2f s  peak %s KB\n' "$wall" "$rss"
+read -r wall rss < <(measure 1 "$CLI" pfield --quiet --nodes 1000,1000,100 --variogram '1 sph(50,50,10)' --seed 1 \
+  --output "$DATA/pfield_1e8.out")
+parse=$("$GEN" parse "$DATA/pfield_1e8.out")
+record pfield_1e8 "$wall s, $(python3 -c "print(f'{$rss / 1024:.0f}')") MB, ratio $(ratio "$parse" "$wall")"
+printf 'pfield 1000 x 1000 x 100, sph(50,50,10):        %6.2f s  peak %s KB  parse-only %6.2f s  ratio %s\n' \
+  "$wall" "$rss" "$parse" "$(ratio "$parse" "$wall")"
+rm -f "$DATA/pfield_1e6.out" "$DATA/pfield_1e8.out"
+# Ten realizations of the local job on 1e7 nodes: the p-field files written, then read in one pass,
+# against the run that generates them as it goes (the same budget per field, so the same bytes).
+read -r prob _ < <(local_data 10000000 10)
+field=(--nodes 1000,100,100 --seed 1 --realizations 1-10 --memory 128)
+model='1 sph(50,50,10)'
+two_step() {
+  "$CLI" pfield --quiet "${field[@]}" --variogram "$model" --output "$DATA/gen_u{}.out" &&
+    "$CLI" local --quiet --prob "$prob" --limits "$LIMITS" "${field[0]}" "${field[1]}" \
+      --uniform "$DATA"/gen_u{1,2,3,4,5,6,7,8,9,10}.out --output "$DATA/gen_two{}.out"
+}
+start=$(date +%s.%N)
+two_step >/dev/null
+two=$(python3 -c "print(f'{$(date +%s.%N) - $start:.2f}')")
+read -r fused rss < <(measure 1 "$CLI" local --quiet --prob "$prob" --limits "$LIMITS" "${field[@]}" \
+  --pfield "$model" --output "$DATA/gen_fused{}.out")
+for r in 1 10; do cmp "$DATA/gen_two$r.out" "$DATA/gen_fused$r.out"; done
+record pfield_fused "$(ratio "$fused" "$two")"
+printf 'local, 1e7 nodes, n = 10, 10 realizations: two steps %6.2f s, fused %6.2f s (%s of it), peak %s KB\n' \
+  "$two" "$fused" "$(ratio "$fused" "$two")" "$rss"
+rm -f "$DATA"/gen_*.out
+
 if [[ ${MELDRIT_BENCH_SCALE:-0} == 1 ]]; then
+  echo
+  read -r wall rss < <(measure 1 "$CLI" pfield --quiet --nodes 1000,1000,1000 --variogram '1 sph(50,50,50)' \
+    --seed 1 --output /dev/null)
+  printf 'pfield 1000 x 1000 x 1000, sph(50,50,50), to /dev/null: %7.1f s  peak %s KB\n' "$wall" "$rss"
   echo
   echo "== Scale: 1e8 nodes (1000 x 1000 x 100), and the extrapolation to 1000 x 1000 x 1000 =="
   read -r prob unif < <(local_data 100000000 5)
@@ -190,6 +228,11 @@ rows = [
     ("`meldrit-cli multiphase` run", "0.27-0.49", "1.2", got.get("BM_MultiphaseRun", "-")),
     ("`meldrit-cli uniform` whole, with uniform.exe", "0.09", "0.4", got.get("BM_UniformRun", "-")),
     ("uniform.exe alone, 1e8 values", "25.6 s, 1.96 GB", "under 10 s, under 1.2 GB", got.get("uniform_exe", "-")),
+    ("`meldrit-cli pfield` 1e6 nodes", "-", "well under 1 s", got.get("pfield_1e6", "-")),
+    ("`meldrit-cli pfield` 1e8 nodes (time, peak, vs parse-only)", "-", "under 30 s, under 1124 MB",
+     got.get("pfield_1e8", "-")),
+    ("fused local run against its two steps (1e7 nodes, 10 realizations)", "-", "at most 0.75",
+     got.get("pfield_fused", "-")),
 ]
 print("| what | before | target | now |")
 print("|---|---|---|---|")

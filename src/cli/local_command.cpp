@@ -26,7 +26,9 @@ std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> generated_draws
   if (o.output.size() != 1) throw CLI::ValidationError("--output", "takes one pattern with --pfield");
   const auto [first, last] = realization_range(o.generator.realizations);
   const std::vector<std::string> outputs = realization_outputs(o.output[0], first, last);
-  const pfield_generate::FieldRequest field = field_request(o.generator, o.nodes, "--nodes");
+  pfield_generate::FieldRequest field = field_request(o.generator, o.nodes, "--nodes");
+  // Each realization's field is made on a thread of its own: with several, one thread each.
+  if (last > first) field.threads = 1;
   std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> sources;
   for (std::uint64_t r = first; r <= last; ++r) {
     std::string error;

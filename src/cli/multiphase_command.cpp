@@ -78,7 +78,9 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
       return;
     }
 #ifdef MELDRIT_HAVE_GENERATOR
-    const pfield_generate::FieldRequest field = field_request(options->generator, options->nodes, "--nodes");
+    pfield_generate::FieldRequest field = field_request(options->generator, options->nodes, "--nodes");
+    // Each phase's field is made on a thread of its own, beside the others.
+    field.threads = 1;
     const auto [first, last] = realization_range(options->generator.realizations);
     const std::vector<std::string> outputs = realization_outputs(options->request.output_path, first, last);
     // One pass a realization, each phase with its own field; the first that does not complete ends it.

@@ -75,5 +75,7 @@ struct FieldOpen {
 
 // The standard normal distribution function, in (0, 1) for every finite value.
 float to_uniform(float gaussian);
+// Its inverse, the standard normal quantile of p in (0, 1): the normal score of a uniform value.
+double normal_quantile(double p);
 
 }  // namespace meldrit::pfield_generate

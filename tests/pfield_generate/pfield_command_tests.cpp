@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "pfield_generate/generated_uniforms.h"
 #include "support/run_program.h"
+#include "textio/number_format.h"
 
 namespace meldrit::pfield_generate {
 namespace {
@@ -69,6 +76,34 @@ TEST(PfieldCommand, RunsThatGenerateTheirPfieldsWriteWhatTheyWriteFromItsFiles) 
       EXPECT_TRUE(two == read_bytes(dir.file(std::string("fused") + r + ".out"))) << fused;
     }
   }
+}
+
+TEST(GeneratedUniforms, ReadBackIsWhatAReaderOfThePrintedFormGets) {
+  std::mt19937 draw(5);
+  std::vector<float> values = {0.5f, 1e-38f, 1.17549435e-38f, 5.9604645e-08f, 1e-7f,    0.99999994f,
+                               0.1f, 1e-22f, 1e-23f,          123456.7f,      -2.5e-30f};
+  // Every binade below 1, and the values a uniform field mostly holds.
+  std::uniform_real_distribution<float> uniform(0.0f, 1.0f);
+  for (int i = 0; i < 200000; ++i) {
+    values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(draw() % 0x3f800000u)));
+    values.push_back(uniform(draw));
+  }
+  for (const float value : values) {
+    std::string text;
+    textio::append_print_number(text, value);
+    const std::size_t begin = text.find_first_not_of(' '), end = text.find_last_not_of(' ') + 1;
+    double read = 0;
+    std::from_chars(text.data() + begin, text.data() + end, read);
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(as_read(value)), std::bit_cast<std::uint64_t>(read)) << text;
+  }
+}
+
+TEST(GeneratedUniforms, NormalQuantileInvertsTheDistributionFunction) {
+  for (const double p : {1e-300, 1e-12, 0.001, 0.02425, 0.3, 0.5, 0.9, 0.97575, 0.999, 1 - 1e-12}) {
+    const double x = normal_quantile(p);
+    EXPECT_NEAR(0.5 * std::erfc(-x / std::sqrt(2.0)) / p, 1.0, 1e-12) << p;
+  }
+  EXPECT_NEAR(normal_quantile(0.975), 1.959963984540054, 1e-13);
 }
 
 TEST(PfieldCommand, BadRequestsAreRefusedWithTheirMessagesAndWriteNothing) {
