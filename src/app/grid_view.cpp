@@ -131,12 +131,12 @@ QColor qcolor(gridmap::Rgb rgb) {
   return QColor(rgb.r, rgb.g, rgb.b);
 }
 
+}  // namespace
+
 QImage toQImage(const gridmap::Image& image) {
   return QImage(image.pixels.data(), image.width, image.height, image.width * 3, QImage::Format_RGB888)
       .copy();
 }
-
-}  // namespace
 
 bool showGridView(AppContext& context, QWidget* owner, const GridSource& source) {
   gridmap::GridRequest request;

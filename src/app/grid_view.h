@@ -33,6 +33,9 @@ struct GridSource {
 // dialog and Cancel when it is large) and opens a grid view on it. False when nothing opened.
 bool showGridView(AppContext& context, QWidget* owner, const GridSource& source);
 
+// A copy of a core picture for the widgets.
+QImage toQImage(const gridmap::Image& image);
+
 class MapCanvas;
 class HistogramChart;
 

@@ -44,6 +44,7 @@ MainWindow::MainWindow(PlatformServices& platform, QWidget* parent)
   connect(frame10_, &StartPanel::clicked, frame10_, &QWidget::hide);
   local_job_ = createLocalJob(context_, client_);
   multiphase_job_ = createMultiphaseJob(context_, client_);
+  generate_job_ = createGenerateJob(context_, client_);
 
   buildMenus();
   startUp();
@@ -76,6 +77,9 @@ void MainWindow::buildMenus() {
   QMenu* mnupfield = add_menu(mnubegin, QStringLiteral("p-Field algorithm"), "mnupfield");
   add_item(mnupfield, QStringLiteral("Local ccdf"), "mnumeldritii", &MainWindow::showLocalJob);
   add_item(mnupfield, QStringLiteral("Multiphase set ccdf"), "mnumultiphase", &MainWindow::showMultiphaseJob);
+  if (generate_job_) {
+    add_item(mnupfield, QStringLiteral("Generate p-field..."), "mnugenerate", &MainWindow::showGenerateJob);
+  }
 
   QMenu* mnuabout = add_menu(menuBar(), QStringLiteral("About"), "mnuabout");
   add_item(mnuabout, QStringLiteral("About Meldrit"), "mnumeldrit", &MainWindow::showStartPanel);
@@ -100,8 +104,10 @@ void MainWindow::startUp() {
   frame10_->show();
 }
 
-std::array<JobPanels*, 3> MainWindow::jobs() const {
-  return {uniform_job_.get(), local_job_.get(), multiphase_job_.get()};
+std::vector<JobPanels*> MainWindow::jobs() const {
+  std::vector<JobPanels*> all = {uniform_job_.get(), local_job_.get(), multiphase_job_.get()};
+  if (generate_job_) all.push_back(generate_job_.get());
+  return all;
 }
 
 QWidget* MainWindow::panel(const QString& name) const {
@@ -137,6 +143,10 @@ void MainWindow::showLocalJob() {
 }
 void MainWindow::showMultiphaseJob() {
   showJob(*multiphase_job_);
+}
+void MainWindow::showGenerateJob() {
+  generate_job_->loadSettingsOnce();
+  showJob(*generate_job_);
 }
 
 void MainWindow::showStartPanel() {

@@ -4,7 +4,9 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <vector>
 
+#include "app/generate_panel.h"
 #include "app/job_panel.h"
 #include "app/platform_services.h"
 
@@ -42,6 +44,7 @@ class MainWindow : public QMainWindow {
   void showUniformJob();
   void showLocalJob();
   void showMultiphaseJob();
+  void showGenerateJob();
   void showStartPanel();
 
  protected:
@@ -52,7 +55,7 @@ class MainWindow : public QMainWindow {
   void buildMenus();
   void startUp();
   void showJob(JobPanels& shown);
-  std::array<JobPanels*, 3> jobs() const;
+  std::vector<JobPanels*> jobs() const;
   void saveSessionSettings();
   void endProgram();
 
@@ -64,6 +67,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<JobPanels> uniform_job_;
   std::unique_ptr<JobPanels> local_job_;
   std::unique_ptr<JobPanels> multiphase_job_;
+  std::unique_ptr<GenerateJob> generate_job_;  // null in a build without the generator
   bool ended_ = false;
 };
 
