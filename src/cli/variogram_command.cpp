@@ -102,12 +102,12 @@ void addVariogramCommand(CLI::App& app, int& status) {
                       "A variogram model to draw along each curve, in the form pfield's --variogram takes: "
                       "'0.1 nug + 0.9 sph(50,30,5; 45,0,0)'");
   command->add_option("--png", options->png, "A PNG file for the plot of gamma against lag");
-  auto* normal_scores = command->add_flag(
+  command->add_flag(
       "--normal-scores", options->normal_scores,
-      "Grid file of uniform values (a p-field): take their normal scores first, so that the model of the "
-      "Gaussian field it was made from compares with them");
+      "The values are uniform scores (a p-field, or the uniform job's output): take their normal scores "
+      "first, so that the model of the Gaussian field compares with them");
   nodes->excludes(columns);
-  for (auto* grid_only : {spacing, threshold, normal_scores}) grid_only->excludes(columns);
+  for (auto* grid_only : {spacing, threshold}) grid_only->excludes(columns);
   for (auto* column_only : {lag_width, tolerance, bandwidth}) column_only->excludes(nodes);
 
   command->callback([options, &status, nodes, columns] {
@@ -168,6 +168,7 @@ void addVariogramCommand(CLI::App& app, int& status) {
       request.y_column = picked[1];
       request.z_column = picked[2];
       request.value_column = picked[3];
+      request.normal_scores = options->normal_scores;
       if (options->lag_width <= 0 || options->lags <= 0)
         throw CLI::ValidationError("--lag-width",
                                    "a column data file needs a positive --lag-width and --lags");

@@ -362,6 +362,14 @@ VariogramResult run_column_variogram(const ColumnVariogramRequest& request, job:
                                             " samples: too many pairs to visit.");
       return result;
     }
+    if (request.normal_scores) {
+      if (!(v[3] > 0 && v[3] < 1)) {
+        result.outcome = job::Outcome::failed("Line " + count_text(line_number) +
+                                              " holds no uniform score: it must lie between 0 and 1.");
+        return result;
+      }
+      v[3] = normal_quantile(v[3]);
+    }
     samples.push_back({v[0], v[1], v[2], v[3]});
   }
   if (stream.failed()) {

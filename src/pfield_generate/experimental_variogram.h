@@ -51,6 +51,7 @@ struct ColumnVariogramRequest {
   int lags = 10;
   double azimuth = 0, azimuth_tolerance = 90, bandwidth_h = 1e21;
   double dip = 0, dip_tolerance = 90, bandwidth_v = 1e21;
+  bool normal_scores = false;  // the values are uniform scores: take their normal scores first
 };
 
 // At most this many samples: every pair is visited.

@@ -6,6 +6,8 @@
 #
 #   readme_tour.sh BIN_DIR SOURCE_DIR
 #
+# The section on making p-fields goes on from the tour and is run the same way.
+#
 # BIN_DIR holds meldrit-cli and uniform.exe. The commands run from the repository root, after
 # ./scripts/start.sh: that root is rebuilt in a temporary folder (build/bin with copies of the two
 # programs, examples/ with a copy of the data set), since the uniform job writes uniform.par and
@@ -44,7 +46,7 @@ COMMANDS=()
 while IFS= read -r -d '' command; do
   COMMANDS+=("$command")
 done < <(awk '
-  /^## / { tour = ($0 ~ /^## A tour of the three jobs/); next }
+  /^## / { tour = ($0 ~ /^## A tour of the three jobs/ || $0 ~ /^## Making p-fields/); next }
   !tour { next }
   /^    / || pending != "" {
     line = $0
@@ -62,6 +64,8 @@ completion_message() {
     local) echo "Calculation finished!" ;;
     multiphase) echo "Probability Field Simulation Complete!" ;;
     map) echo "count" ;;  # the statistics, one name and value a line, the count first
+    pfield) echo "p-field written." ;;
+    variogram) echo "name lag gamma pairs" ;;  # the table's header, then a row a lag
     *) return 1 ;;
   esac
 }
@@ -88,7 +92,8 @@ for command in "${COMMANDS[@]}"; do
     if ! expected=$(completion_message "$job"); then
       problem="no such job: $job"
     elif [[ $job == map && $(head -c 6 "$T/stdout") != "count " ]] ||
-      [[ $job != map && $(cat "$T/stdout") != "$expected" ]]; then
+      [[ $job == variogram && $(head -n 1 "$T/stdout") != "$expected" ]] ||
+      [[ $job != map && $job != variogram && $(cat "$T/stdout") != "$expected" ]]; then
       problem="standard output is not \"$expected\""
     elif [[ -s $T/stderr ]]; then
       problem="messages on standard error"
@@ -108,7 +113,7 @@ for command in "${COMMANDS[@]}"; do
   fi
 done
 
-for job in uniform local multiphase; do
+for job in uniform local multiphase pfield variogram; do
   [[ -n ${ran[$job]:-} ]] || {
     failures=$((failures + 1))
     echo "FAILED: the tour has no completed meldrit-cli $job command"
