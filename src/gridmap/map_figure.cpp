@@ -59,7 +59,7 @@ job::Outcome write_map(const MapRequest& request, job::Hooks& hooks) {
   hooks.checks_passed();
   const GridScan scan = scan_grid(request.grid, hooks);
   if (!scan.outcome.completed()) return scan.outcome;
-  const Slice slice = read_slice(request.grid, scan, z - 1);
+  const Slice slice = read_slice(request.grid, scan, z - 1, kFigureMapRoom);
   const MapStyle style = style_for(scan, request.palette, request.min, request.max);
   const Image figure = render_figure(slice, style, scan.codes, map_title(request.grid, z));
   job::Outcome saved = save_figure(figure, request.png, request.grid.path);

@@ -65,7 +65,7 @@ constexpr Rgb kBlack{0, 0, 0};
 constexpr int kMargin = 12;
 constexpr int kTitleScale = 2;
 constexpr int kLabelScale = 2;
-constexpr int kMapRoom = 600;
+constexpr int kMapRoom = kFigureMapRoom;
 constexpr int kBarWidth = 24;
 
 // Ten colours apart in hue and lightness, so that neighbouring codes never look alike.

@@ -52,6 +52,10 @@ Image render_slice(const Slice& slice, const MapStyle& style, int cell);
 Image render_figure(const Slice& slice, const MapStyle& style, const std::vector<long long>& codes,
                     const std::string& title);
 
+// The side of the map inside the figure, in pixels: a slice with more cells than this along a side
+// is read into this many (see read_slice), since the picture could show no more.
+inline constexpr int kFigureMapRoom = 600;
+
 // Where render_figure puts the map and how large a cell is, for tests and for the view's cursor.
 struct FigureLayout {
   int map_left = 0, map_top = 0, cell = 1;

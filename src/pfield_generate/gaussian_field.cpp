@@ -372,7 +372,8 @@ struct GaussianField::State {
     const std::int64_t nz = l.n[2];
     if (done >= nz) return {};
     const std::int64_t t = std::min(layers, nz - done);
-    const auto [hx, hy, hz] = l.halo;
+    // Named one by one: the lambdas below use them, which clang 14 refuses for structured bindings.
+    const std::int64_t hx = l.halo[0], hy = l.halo[1], hz = l.halo[2];
     const std::int64_t used = t + 2 * hz;  // slab planes holding noise
     parallel_for(pz, threads, [&](std::int64_t z) { fill_noise(z, done + z, z < used); });
     transform(used, complex_at(spectrum.get(), 0));

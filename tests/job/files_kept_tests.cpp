@@ -87,8 +87,9 @@ TEST_F(FilesKept, TheMapOfAWideSliceKeepsItsMemoryBounded) {
       dir.path().string(),
       {folder + "/meldrit-cli", "map", "--input", "wide.out", "--nodes", "3000,3000,1", "--png", "wide.png"});
   EXPECT_EQ(run.status, 0) << run.err;
-  // The sample of the statistics (16 MB) and the sanitizers' own memory leave this margin.
-  EXPECT_LT(run.peak_kb, 70 * 1024);
+  // About 23 MB here, 95 MB under the sanitizers (58 MB of their own before the map starts, and
+  // their quarantine of freed blocks); a map that held the slice took over 150 MB.
+  EXPECT_LT(run.peak_kb, 120 * 1024);
 }
 
 TEST_F(FilesKept, AUniformRunThatCannotLockOrClearItsFilesEndsWithoutScores) {
