@@ -82,6 +82,15 @@ int stop_signal();
 // cancelled by a stop signal.
 int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& hooks);
 
+// A skip text that says "geoeas" becomes the length of `path`'s own GeoEAS header, read before the
+// job starts; any other text stays as typed. False, with the header's message on standard error,
+// when the file has no such header: then the job ends with status 1, as on any read failure.
+bool geoeas_skip(std::string& skip_text, const std::string& path);
+// The same for a skip option that holds a number: false as above; a usage error of `option` for a
+// text that is neither a number nor "geoeas".
+bool skip_lines(const std::string& skip_text, const std::string& path, const std::string& option,
+                double& lines);
+
 // "a,b,c" -> {"a", "b", "c"}; "" -> {""}.
 std::vector<std::string> split_commas(const std::string& text);
 // NX,NY,NZ as typed into the three node boxes; a usage error of `option` when not three.
