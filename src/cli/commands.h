@@ -21,6 +21,7 @@ void addMultiphaseCommand(CLI::App& app, int& status);
 void addMapCommand(CLI::App& app, int& status);
 void addPfieldCommand(CLI::App& app, int& status);
 void addVariogramCommand(CLI::App& app, int& status);
+void addExportCommand(CLI::App& app, int& status);
 
 // Whether a job draws its progress line on standard error: when that is a terminal (Auto), always
 // (--progress) or never (--quiet). Without a terminal and a flag, both streams carry only the
@@ -80,6 +81,15 @@ int stop_signal();
 // a bad request is a usage error of `option`. Returns the exit status: 128 + the signal for a job
 // cancelled by a stop signal.
 int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& hooks);
+
+// A skip text that says "geoeas" becomes the length of `path`'s own GeoEAS header, read before the
+// job starts; any other text stays as typed. False, with the header's message on standard error,
+// when the file has no such header: then the job ends with status 1, as on any read failure.
+bool geoeas_skip(std::string& skip_text, const std::string& path);
+// The same for a skip option that holds a number: false as above; a usage error of `option` for a
+// text that is neither a number nor "geoeas".
+bool skip_lines(const std::string& skip_text, const std::string& path, const std::string& option,
+                double& lines);
 
 // "a,b,c" -> {"a", "b", "c"}; "" -> {""}.
 std::vector<std::string> split_commas(const std::string& text);

@@ -62,7 +62,7 @@ void addLocalCommand(CLI::App& app, int& status) {
                    "Probability data file (n cumulative probabilities per node)")
       ->required();
   command->add_option("--prob-skip", request.probability_skip,
-                      "Header lines to skip in the probability data file");
+                      "Header lines to skip in the probability data file, or geoeas: its GeoEAS header");
   command
       ->add_option(
           "--limits", options->limits,
@@ -78,8 +78,10 @@ void addLocalCommand(CLI::App& app, int& status) {
       "meldrit-cli pfield --variogram takes it. Each output equals a run on the file meldrit-cli pfield "
       "writes for the same request; --realizations A-B and --output PATTERN name them");
   options->generator.model_option->excludes(options->uniform_option);
-  command->add_option("--uniform-skip", options->uniform_skip,
-                      "Header lines to skip in the uniform files: once for all, or once per --uniform");
+  command->add_option(
+      "--uniform-skip", options->uniform_skip,
+      "Header lines to skip in the uniform files (or geoeas: each file's GeoEAS header): once "
+      "for all, or once per --uniform");
   command
       ->add_option(
           "--output", options->output,
@@ -107,6 +109,16 @@ void addLocalCommand(CLI::App& app, int& status) {
     } else {
       if (options->uniform.empty()) throw CLI::RequiredError("--uniform or --pfield");
       options->request.draws = draws(*options);
+      for (auto& draw : options->request.draws) {
+        if (!geoeas_skip(draw.uniform_skip, draw.uniform_path)) {
+          status = 1;
+          return;
+        }
+      }
+    }
+    if (!geoeas_skip(options->request.probability_skip, options->request.probability_path)) {
+      status = 1;
+      return;
     }
     StderrHooks hooks("nodes");
     status = finish(pfield_local::run_local_batch(options->request, hooks), "--limits", hooks);

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   meldrit::cli::addMapCommand(app, status);
   meldrit::cli::addPfieldCommand(app, status);
   meldrit::cli::addVariogramCommand(app, status);
+  meldrit::cli::addExportCommand(app, status);
   app.parse_complete_callback([&] {
     meldrit::cli::set_progress_mode(quiet      ? meldrit::cli::ProgressMode::Never
                                     : progress ? meldrit::cli::ProgressMode::Always

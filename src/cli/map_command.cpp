@@ -11,7 +11,7 @@ namespace meldrit::cli {
 void addMapCommand(CLI::App& app, int& status) {
   struct Options {
     gridmap::MapRequest request;
-    std::string nodes, palette;
+    std::string nodes, palette, skip = "0";
     double min = 0, max = 0;
   };
   auto options = std::make_shared<Options>();
@@ -21,7 +21,7 @@ void addMapCommand(CLI::App& app, int& status) {
   command
       ->add_option("--input", request.grid.path, "Grid file: one value per node, X fastest, then Y, then Z")
       ->required();
-  command->add_option("--skip", request.grid.skip, "Header lines to skip");
+  command->add_option("--skip", options->skip, "Header lines to skip, or geoeas: the file's GeoEAS header");
   command->add_option("--nodes", options->nodes, "NX,NY,NZ: grid nodes along X, Y and Z")->required();
   command->add_option("--z", request.z, "The slice to map, from 1 (default: the middle one)");
   auto* threshold =
@@ -63,6 +63,10 @@ void addMapCommand(CLI::App& app, int& status) {
     }
     if (min->count() > 0) options->request.min = options->min;
     if (max->count() > 0) options->request.max = options->max;
+    if (!skip_lines(options->skip, grid.path, "--skip", grid.skip)) {
+      status = 1;
+      return;
+    }
     StderrHooks hooks("nodes");
     status = finish(gridmap::write_map(options->request, hooks), "--nodes", hooks);
   });

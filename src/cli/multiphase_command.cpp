@@ -9,18 +9,20 @@
 #include "pfield_generate/generated_uniforms.h"
 #endif
 #include "textio/file_type.h"
+#include "textio/geoeas_header.h"
 #include "textio/numeric_value.h"
 
 namespace meldrit::cli {
 namespace {
 
 // FILE[::SKIP]: the path of one class table row and its skip text ("0" when not given). Only a
-// number after the last "::" is a skip, so a path that holds "::" itself stays whole.
+// number or "geoeas" after the last "::" is a skip, so a path that holds "::" itself stays whole.
 pfield_multiphase::ClassRow class_row(const std::string& argument) {
   const std::size_t mark = argument.rfind("::");
   double skip = 0;
   if (mark == std::string::npos ||
-      !textio::parse_number(textio::trim_blanks(std::string_view(argument).substr(mark + 2)), skip)) {
+      (!textio::parse_number(textio::trim_blanks(std::string_view(argument).substr(mark + 2)), skip) &&
+       !textio::is_geoeas_skip(std::string_view(argument).substr(mark + 2)))) {
     return {"0", argument};
   }
   return {argument.substr(mark + 2), argument.substr(0, mark)};
@@ -44,19 +46,20 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
       command->add_option("--phases", request.multiphase_path, "Multiphase data file (phase code per node)");
   command
       ->add_option("--phases-skip", request.multiphase_skip,
-                   "Header lines to skip in the multiphase data file")
+                   "Header lines to skip in the multiphase data file, or geoeas: its GeoEAS header")
       ->needs(phases);
   auto* variables = command->add_option("--variables", request.variable_path,
                                         "Variable data file (variable class code per node)");
   command
       ->add_option("--variables-skip", request.variable_skip,
-                   "Header lines to skip in the variable data file")
+                   "Header lines to skip in the variable data file, or geoeas: its GeoEAS header")
       ->needs(variables);
   command->add_option("--nodes", options->nodes, "Grid node counts NX,NY,NZ (1..1000 each)")->required();
   command->add_option("--bihistogram", request.bihistogram_path, "Bihistogram data file")->required();
-  auto* phase_uniform = command->add_option(
-      "--phase-uniform", options->phase_uniform,
-      "Phase uniform file of class table row 1, 2, ... in order; FILE::SKIP gives its header lines");
+  auto* phase_uniform =
+      command->add_option("--phase-uniform", options->phase_uniform,
+                          "Phase uniform file of class table row 1, 2, ... in order; FILE::SKIP gives its "
+                          "header lines, FILE::geoeas its GeoEAS header");
   add_generator_options(command, options->generator, "--pfield", false);
   options->generator.model_option
       ->description(
@@ -70,6 +73,14 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     for (const std::string& argument : options->phase_uniform) {
       options->request.phase_files.push_back(class_row(argument));
+    }
+    auto& request = options->request;
+    bool read = geoeas_skip(request.multiphase_skip, request.multiphase_path) &&
+                geoeas_skip(request.variable_skip, request.variable_path);
+    for (auto& row : request.phase_files) read = read && geoeas_skip(row.skip, row.path);
+    if (!read) {
+      status = 1;
+      return;
     }
     if (options->generator.model_option->count() == 0) {
       StderrHooks hooks("nodes");

@@ -11,6 +11,9 @@
 #endif
 
 #include "cli/commands.h"
+#include "textio/file_type.h"
+#include "textio/geoeas_header.h"
+#include "textio/numeric_value.h"
 #include "textio/system_files.h"
 
 namespace meldrit::cli {
@@ -213,6 +216,28 @@ int finish(const job::Outcome& outcome, const std::string& option, StderrHooks& 
       std::cerr << outcome.message << '\n';
       return 1;
   }
+}
+
+bool geoeas_skip(std::string& skip_text, const std::string& path) {
+  if (!textio::is_geoeas_skip(skip_text)) return true;
+  std::uint64_t lines = 0;
+  std::string message;
+  if (!textio::geoeas_header_lines(path, lines, message)) {
+    std::cerr << message << '\n';
+    return false;
+  }
+  skip_text = std::to_string(lines);
+  return true;
+}
+
+bool skip_lines(const std::string& skip_text, const std::string& path, const std::string& option,
+                double& lines) {
+  std::string text = skip_text;
+  if (!geoeas_skip(text, path)) return false;
+  if (!textio::parse_number(textio::trim_blanks(text), lines)) {
+    throw CLI::ValidationError(option, "expects a number of lines or geoeas, got '" + skip_text + "'");
+  }
+  return true;
 }
 
 std::vector<std::string> split_commas(const std::string& text) {

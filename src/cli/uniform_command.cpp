@@ -20,7 +20,9 @@ void addUniformCommand(CLI::App& app, int& status) {
       "uniform",
       "Transform to Uniform: import a column data file, pick a column, turn it into uniform scores");
   command->add_option("--input", request.input_path, "Column data file (*.OUT, *.PRN, *.DAT)")->required();
-  command->add_option("--skip", request.skip, "Header lines to skip in the input file")
+  command
+      ->add_option("--skip", request.skip,
+                   "Header lines to skip in the input file, or geoeas: its GeoEAS header")
       ->capture_default_str();
   command->add_option("--coords", options->coords, "Leading coordinate columns: none, 2d (x y) or 3d (x y z)")
       ->check(CLI::IsMember({"none", "2d", "3d"}))
@@ -44,6 +46,10 @@ void addUniformCommand(CLI::App& app, int& status) {
                                              uniform::files::kCreationFlags, cancelled, &ended.exit_status);
       return ended;
     };
+    if (!geoeas_skip(options->request.skip, options->request.input_path)) {
+      status = 1;
+      return;
+    }
     StderrHooks hooks("samples");
     status = finish(uniform::run_uniform_batch(options->request, runner, hooks), "--column", hooks);
   });

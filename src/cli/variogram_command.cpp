@@ -60,7 +60,8 @@ std::vector<Whole> whole_numbers(const std::string& text, std::size_t count, con
 void addVariogramCommand(CLI::App& app, int& status) {
   struct Options {
     std::string input, nodes, spacing = "1,1,1", direction, model, png, columns, tolerance, bandwidth;
-    double skip = 0, lag_width = 0;
+    std::string skip = "0";
+    double lag_width = 0;
     int lags = 0, value_index = 1, values_per_node = 1;
     bool normal_scores = false;
   };
@@ -72,7 +73,7 @@ void addVariogramCommand(CLI::App& app, int& status) {
       "Prints 'name lag gamma pairs' rows. Directions as in the variogram model: azimuth in degrees "
       "clockwise from north (+Y), so 90 is +X; dip in degrees from horizontal, 90 along +Z");
   command->add_option("--input", options->input, "The grid file or column data file")->required();
-  command->add_option("--skip", options->skip, "Header lines to skip");
+  command->add_option("--skip", options->skip, "Header lines to skip, or geoeas: the file's GeoEAS header");
   auto* nodes = command->add_option("--nodes", options->nodes,
                                     "NX,NY,NZ: a grid file of one value per node, X fastest, then Y, then Z");
   auto* spacing =
@@ -133,13 +134,18 @@ void addVariogramCommand(CLI::App& app, int& status) {
     if (!options->direction.empty())
       direction = numbers(options->direction, 2, "--direction", "two angles AZ,DIP in degrees");
 
+    double skip = 0;
+    if (!skip_lines(options->skip, options->input, "--skip", skip)) {
+      status = 1;
+      return;
+    }
     StderrHooks hooks(nodes->count() > 0 ? "nodes" : "pairs");
     pg::VariogramResult result;
     std::string option;
     if (nodes->count() > 0) {
       pg::GridVariogramRequest request;
       request.grid.path = options->input;
-      request.grid.skip = options->skip;
+      request.grid.skip = skip;
       request.normal_scores = options->normal_scores;
       const auto counts =
           whole_numbers<long long>(options->nodes, 3, "--nodes", "three whole numbers NX,NY,NZ");
@@ -162,7 +168,7 @@ void addVariogramCommand(CLI::App& app, int& status) {
     } else {
       pg::ColumnVariogramRequest request;
       request.path = options->input;
-      request.skip = options->skip;
+      request.skip = skip;
       const auto picked = whole_numbers<int>(options->columns, 4, "--columns", "four column numbers X,Y,Z,V");
       request.x_column = picked[0];
       request.y_column = picked[1];

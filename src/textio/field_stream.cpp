@@ -446,6 +446,7 @@ ReadStatus FieldStream::next_number(double& value) {
   }
   if (!parse_number(field, value)) {
     value = 0;
+    rejected_ = field;
     return ReadStatus::NotNumeric;
   }
   return ReadStatus::Ok;

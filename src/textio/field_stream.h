@@ -88,6 +88,9 @@ class FieldStream {
   // The next field as a number; an empty field reads as 0. On NotNumeric the field is consumed
   // and `value` is set to 0, so a caller that reads non-numbers as 0 can go on.
   ReadStatus next_number(double& value);
+  // The field the last next_number() gave NotNumeric for, for a message that quotes it; valid
+  // until the next call.
+  std::string_view rejected_field() const { return rejected_; }
 
   // Consumes the next field without converting it (for counting).
   ReadStatus skip_field();
@@ -126,6 +129,7 @@ class FieldStream {
   bool pending_separator_ = false;
   bool quoted_seen_ = false;
   std::vector<char> buffer_;
+  std::string_view rejected_;
   std::size_t block_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;

@@ -46,7 +46,8 @@ COMMANDS=()
 while IFS= read -r -d '' command; do
   COMMANDS+=("$command")
 done < <(awk '
-  /^## / { tour = ($0 ~ /^## A tour of the three jobs/ || $0 ~ /^## Making p-fields/); next }
+  /^## / { tour = ($0 ~ /^## A tour of the three jobs/ || $0 ~ /^## Making p-fields/ ||
+                $0 ~ /^## Opening grids in other programs/); next }
   !tour { next }
   /^    / || pending != "" {
     line = $0
@@ -66,6 +67,7 @@ completion_message() {
     map) echo "count" ;;  # the statistics, one name and value a line, the count first
     pfield) echo "p-field written." ;;
     variogram) echo "name lag gamma pairs" ;;  # the table's header, then a row a lag
+    export) echo "Wrote" ;;                     # then what it wrote, and where
     *) return 1 ;;
   esac
 }
@@ -93,7 +95,8 @@ for command in "${COMMANDS[@]}"; do
       problem="no such job: $job"
     elif [[ $job == map && $(head -c 6 "$T/stdout") != "count " ]] ||
       [[ $job == variogram && $(head -n 1 "$T/stdout") != "$expected" ]] ||
-      [[ $job != map && $job != variogram && $(cat "$T/stdout") != "$expected" ]]; then
+      [[ $job == export && $(head -c 5 "$T/stdout") != "$expected" ]] ||
+      [[ $job != map && $job != variogram && $job != export && $(cat "$T/stdout") != "$expected" ]]; then
       problem="standard output is not \"$expected\""
     elif [[ -s $T/stderr ]]; then
       problem="messages on standard error"
@@ -113,7 +116,7 @@ for command in "${COMMANDS[@]}"; do
   fi
 done
 
-for job in uniform local multiphase pfield variogram; do
+for job in uniform local multiphase pfield variogram export; do
   [[ -n ${ran[$job]:-} ]] || {
     failures=$((failures + 1))
     echo "FAILED: the tour has no completed meldrit-cli $job command"
