@@ -62,10 +62,6 @@ std::string fill_pattern(std::string pattern, std::size_t number);
 // the file's number from 1; anything else is a usage error of `option`.
 std::vector<std::string> outputs_per_file(const std::vector<std::string>& outputs, std::size_t count,
                                           const std::string& option);
-// The outputs of realizations `first`..`last` by `pattern`; a usage error of --output when there
-// are several and the pattern has no place for the number.
-std::vector<std::string> realization_outputs(const std::string& pattern, std::uint64_t first,
-                                             std::uint64_t last);
 // One value per input file: given once each, once for all, or not at all (`fallback`).
 std::vector<std::string> values_per_file(const std::vector<std::string>& values, std::size_t count,
                                          const std::string& option, const std::string& fallback);
