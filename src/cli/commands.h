@@ -21,6 +21,7 @@ void addMultiphaseCommand(CLI::App& app, int& status);
 void addMapCommand(CLI::App& app, int& status);
 void addPfieldCommand(CLI::App& app, int& status);
 void addVariogramCommand(CLI::App& app, int& status);
+void addGatherCommand(CLI::App& app, int& status);
 
 // Whether a job draws its progress line on standard error: when that is a terminal (Auto), always
 // (--progress) or never (--quiet). Without a terminal and a flag, both streams carry only the

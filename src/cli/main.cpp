@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
   meldrit::cli::addMapCommand(app, status);
   meldrit::cli::addPfieldCommand(app, status);
   meldrit::cli::addVariogramCommand(app, status);
+  meldrit::cli::addGatherCommand(app, status);
   app.parse_complete_callback([&] {
     meldrit::cli::set_progress_mode(quiet      ? meldrit::cli::ProgressMode::Never
                                     : progress ? meldrit::cli::ProgressMode::Always

@@ -93,5 +93,39 @@ TEST(ArrayTasks, BadTasksAndRequestsAreUsageErrorsThatWriteNothing) {
   }
 }
 
+TEST(ArrayTasks, GatherNamesTheRealizationsAndTasksToRunAgain) {
+  test::TempDir dir;
+  const std::string work = dir.path().string();
+  const std::string cli = test::built("meldrit-cli") + " ";
+  ASSERT_EQ(
+      test::run_in(work, cli + kPfield + "--realizations 2-9 --output 'f{:03}.out' --save-request r.txt")
+          .status,
+      0);
+  ASSERT_EQ(test::run_in(work, cli + "--request r.txt").status, 0);
+  const std::string gather = cli + "gather --request r.txt --block 3";
+  EXPECT_EQ(test::run_in(work, gather).out, "8 of 8 realizations complete.\n");
+  fs::remove(dir.file("f004.out"));
+  // Whole lines short, and a last line cut.
+  const std::string full = read_bytes(dir.file("f008.out"));
+  std::size_t half = 0;
+  for (int line = 0; line < 400; ++line) half = full.find('\n', half) + 1;
+  dir.write("f007.out", full.substr(0, half + 3));
+  dir.write("f008.out", full.substr(0, full.size() - 1));
+  dir.write("f009.out", full + full.substr(0, full.find('\n') + 1));
+  const test::ProgramRun run = test::run_in(work, gather);
+  EXPECT_EQ(run.status, 1);
+  // Realizations 2-4, 5-7, 8-9 are tasks 1, 2 and 3.
+  EXPECT_EQ(run.out,
+            "Missing: realization 4 (f004.out)\n"
+            "Incomplete: realization 7 (f007.out: 400 of 800 lines, the last cut)\n"
+            "Incomplete: realization 8 (f008.out: 799 of 800 lines, the last cut)\n"
+            "Incomplete: realization 9 (f009.out: 801 of 800 lines)\n"
+            "4 of 8 realizations complete.\n"
+            "Array tasks to run again: 1,2,3\n");
+  const test::ProgramRun direct =
+      test::run_in(work, cli + "gather --nodes 20,10,4 --realizations 2-3 --output 'f{:03}.out'");
+  EXPECT_EQ(direct.status, 0) << direct.out << direct.err;
+}
+
 }  // namespace
 }  // namespace meldrit::pfield_generate
