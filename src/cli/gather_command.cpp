@@ -31,6 +31,19 @@ Lines count_lines(const std::string& path) {
   return lines;
 }
 
+// 1,2,3,5 -> "1-3,5", the form sbatch --array takes.
+std::string task_ranges(const std::vector<std::uint64_t>& tasks) {
+  std::string text;
+  for (std::size_t i = 0; i < tasks.size();) {
+    std::size_t j = i;
+    while (j + 1 < tasks.size() && tasks[j + 1] == tasks[j] + 1) ++j;
+    text += (text.empty() ? "" : ",") + std::to_string(tasks[i]);
+    if (j > i) text += "-" + std::to_string(tasks[j]);
+    i = j + 1;
+  }
+  return text;
+}
+
 struct Options {
   std::string request, nodes, realizations = "1-1", output;
   std::uint64_t block = 0;
@@ -88,8 +101,8 @@ void addGatherCommand(CLI::App& app, int& status) {
     range.realizations = o.realizations;
     const RealizationBlock all = drawn_realizations(range, o.output);
 
-    std::uint64_t complete = 0, last_task = 0;
-    std::string tasks;
+    std::uint64_t complete = 0;
+    std::vector<std::uint64_t> tasks;
     for (std::uint64_t r = all.first; r <= all.last; ++r) {
       const std::string& path = all.outputs[r - all.first];
       const Lines lines = count_lines(path);
@@ -104,12 +117,11 @@ void addGatherCommand(CLI::App& app, int& status) {
       }
       std::cout << ")\n";
       const std::uint64_t task = o.block > 0 ? (r - all.first) / o.block + 1 : 0;
-      if (task != 0 && task != last_task) tasks += (tasks.empty() ? "" : ",") + std::to_string(task);
-      last_task = task;
+      if (task != 0 && (tasks.empty() || tasks.back() != task)) tasks.push_back(task);
     }
     const std::uint64_t total = all.last - all.first + 1;
     std::cout << complete << " of " << total << " realizations complete.\n";
-    if (!tasks.empty()) std::cout << "Array tasks to run again: " << tasks << '\n';
+    if (!tasks.empty()) std::cout << "Array tasks to run again: " << task_ranges(tasks) << '\n';
     status = complete == total ? 0 : 1;
   });
 }

@@ -105,6 +105,7 @@ TEST(ArrayTasks, GatherNamesTheRealizationsAndTasksToRunAgain) {
   const std::string gather = cli + "gather --request r.txt --block 3";
   EXPECT_EQ(test::run_in(work, gather).out, "8 of 8 realizations complete.\n");
   fs::remove(dir.file("f004.out"));
+  fs::remove(dir.file("f002.out"));
   // Whole lines short, and a last line cut.
   const std::string full = read_bytes(dir.file("f008.out"));
   std::size_t half = 0;
@@ -116,15 +117,20 @@ TEST(ArrayTasks, GatherNamesTheRealizationsAndTasksToRunAgain) {
   EXPECT_EQ(run.status, 1);
   // Realizations 2-4, 5-7, 8-9 are tasks 1, 2 and 3.
   EXPECT_EQ(run.out,
+            "Missing: realization 2 (f002.out)\n"
             "Missing: realization 4 (f004.out)\n"
             "Incomplete: realization 7 (f007.out: 400 of 800 lines, the last cut)\n"
             "Incomplete: realization 8 (f008.out: 799 of 800 lines, the last cut)\n"
             "Incomplete: realization 9 (f009.out: 801 of 800 lines)\n"
-            "4 of 8 realizations complete.\n"
-            "Array tasks to run again: 1,2,3\n");
+            "3 of 8 realizations complete.\n"
+            "Array tasks to run again: 1-3\n");
   const test::ProgramRun direct =
-      test::run_in(work, cli + "gather --nodes 20,10,4 --realizations 2-3 --output 'f{:03}.out'");
-  EXPECT_EQ(direct.status, 0) << direct.out << direct.err;
+      test::run_in(work, cli + "gather --nodes 20,10,4 --realizations 3-6 --output 'f{:03}.out' --block 3");
+  EXPECT_EQ(
+      direct.out,
+      "Missing: realization 4 (f004.out)\n3 of 4 realizations complete.\nArray tasks to run again: 1\n");
+  EXPECT_EQ(
+      test::run_in(work, cli + "gather --nodes 20,10,4 --realizations 5-6 --output 'f{:03}.out'").status, 0);
 }
 
 }  // namespace
