@@ -23,6 +23,8 @@ stop_all() {
   rm -rf "$scratch"
 }
 trap stop_all EXIT
+# A stop signal ends the script through its exit, so the daemons are stopped then too.
+trap 'exit 130' INT TERM HUP
 
 # Waits up to $1 seconds for the command after it to succeed.
 wait_for() {
