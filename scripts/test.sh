@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: the whole suite, the core
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run of
-# the readers.
+# Installs what is missing, builds everything and runs every test: the whole suite, a Slurm array
+# job on a one-machine cluster, the core tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short fuzzing run of the readers.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # python3-vtk9: the export tests read the written VTK files with a real VTK.
 meldrit_install "${MELDRIT_BUILD_PACKAGES[@]}" libbenchmark-dev clang libclang-rt-14-dev python3-vtk9
@@ -18,6 +18,9 @@ echo "== The Debian package, installed and used by an ordinary user"
 
 echo "== Windows: the core, meldrit-cli and uniform.exe cross-built and run under wine"
 "$MELDRIT_ROOT/scripts/test-windows.sh"
+
+echo "== A Slurm array job on a one-machine cluster"
+"$MELDRIT_ROOT/scripts/test-slurm.sh" "$MELDRIT_ROOT/build/bin"
 
 echo "== Core tests under ASan and UBSan"
 cmake -S "$MELDRIT_ROOT" -B "$MELDRIT_ROOT/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

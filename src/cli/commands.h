@@ -22,6 +22,7 @@ void addMapCommand(CLI::App& app, int& status);
 void addPfieldCommand(CLI::App& app, int& status);
 void addVariogramCommand(CLI::App& app, int& status);
 void addExportCommand(CLI::App& app, int& status);
+void addGatherCommand(CLI::App& app, int& status);
 
 // Whether a job draws its progress line on standard error: when that is a terminal (Auto), always
 // (--progress) or never (--quiet). Without a terminal and a flag, both streams carry only the
@@ -63,10 +64,6 @@ std::string fill_pattern(std::string pattern, std::size_t number);
 // the file's number from 1; anything else is a usage error of `option`.
 std::vector<std::string> outputs_per_file(const std::vector<std::string>& outputs, std::size_t count,
                                           const std::string& option);
-// The outputs of realizations `first`..`last` by `pattern`; a usage error of --output when there
-// are several and the pattern has no place for the number.
-std::vector<std::string> realization_outputs(const std::string& pattern, std::uint64_t first,
-                                             std::uint64_t last);
 // One value per input file: given once each, once for all, or not at all (`fallback`).
 std::vector<std::string> values_per_file(const std::vector<std::string>& values, std::size_t count,
                                          const std::string& option, const std::string& fallback);

@@ -1,10 +1,14 @@
 #include "cli/generator_options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/request_file.h"
 #ifdef MELDRIT_HAVE_GENERATOR
 #include "pfield_generate/variogram_model.h"
 #endif
@@ -22,6 +26,7 @@ bool parse_all(std::string_view text, Number& value) {
 
 void add_generator_options(CLI::App* command, GeneratorOptions& options, const std::string& model_name,
                            bool required) {
+  options.command = command;
   options.model_option = command->add_option(
       model_name, options.model,
       "The variogram model: terms joined by '+', each 'C nug' or 'C TYPE(a_major,a_minor,"
@@ -41,6 +46,68 @@ void add_generator_options(CLI::App* command, GeneratorOptions& options, const s
                       "kernel's width, twice (the slab and the kernel's spectrum): about 8 bytes x (NX + 2 "
                       "reach) x (NY + 2 reach) per layer, the reach being about the ranges in nodes. The "
                       "same request and budget give the same bytes; another budget moves the last bits only");
+  auto* from_env = command->add_flag(
+      "--realizations-from-env", options.realizations_from_env,
+      "Draw only the block of --realizations that this Slurm array task is for: task t = "
+      "SLURM_ARRAY_TASK_ID draws the t-th block of --block realizations, counted from A, the last cut at B");
+  auto* block = command->add_option("--block", options.block, "K: realizations per array task")
+                    ->check(CLI::PositiveNumber);
+  from_env->needs(block);
+  block->needs(from_env);
+  command->add_option("--save-request", options.save_request,
+                      "Write the command and its options to this file and stop without running; "
+                      "meldrit-cli --request FILE [options] runs it");
+}
+
+RealizationBlock drawn_realizations(const GeneratorOptions& options, const std::string& pattern) {
+  RealizationBlock drawn;
+  const auto [first, last] = realization_range(options.realizations);
+  if (first != last && fill_pattern(pattern, 1) == pattern) {
+    throw CLI::ValidationError("--output",
+                               "needs {} or {:03} for the realization's number when there are several");
+  }
+  drawn.first = first;
+  drawn.last = last;
+  if (options.realizations_from_env) {
+    const char* id = std::getenv("SLURM_ARRAY_TASK_ID");
+    std::uint64_t task = 0;
+    if (id == nullptr) {
+      throw CLI::ValidationError("--realizations-from-env",
+                                 "SLURM_ARRAY_TASK_ID is not set: run it as a task of a Slurm array job");
+    }
+    if (!parse_all(std::string_view(id), task) || task < 1) {
+      throw CLI::ValidationError("--realizations-from-env", "SLURM_ARRAY_TASK_ID is '" + std::string(id) +
+                                                                "', not an array task number from 1");
+    }
+    const std::uint64_t tasks = (last - first) / options.block + 1;
+    if (task > tasks) {
+      throw CLI::ValidationError("--realizations-from-env",
+                                 "array task " + std::to_string(task) + " is past the end: realizations " +
+                                     options.realizations + " in blocks of " + std::to_string(options.block) +
+                                     " make " + std::to_string(tasks) + " tasks");
+    }
+    drawn.first = first + (task - 1) * options.block;
+    drawn.last = std::min(last, drawn.first + options.block - 1);
+  }
+  for (std::uint64_t r = drawn.first; r <= drawn.last; ++r) {
+    drawn.outputs.push_back(fill_pattern(pattern, static_cast<std::size_t>(r)));
+  }
+  return drawn;
+}
+
+bool saved_request(const GeneratorOptions& options, int& status) {
+  if (options.save_request.empty()) return false;
+  std::ofstream out(options.save_request, std::ios::binary | std::ios::trunc);
+  out << request_text(*options.command);
+  out.close();
+  if (!out) {
+    std::cerr << "Could not write the request file " << options.save_request << '\n';
+    status = 1;
+  } else {
+    std::cout << "Request saved to " << options.save_request << '\n';
+    status = 0;
+  }
+  return true;
 }
 
 std::pair<std::uint64_t, std::uint64_t> realization_range(const std::string& text) {

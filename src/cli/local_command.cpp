@@ -24,8 +24,8 @@ struct Options {
 // One realization a generated p-field each, named in a failure by its number.
 std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> generated_draws(Options& o) {
   if (o.output.size() != 1) throw CLI::ValidationError("--output", "takes one pattern with --pfield");
-  const auto [first, last] = realization_range(o.generator.realizations);
-  const std::vector<std::string> outputs = realization_outputs(o.output[0], first, last);
+  const RealizationBlock drawn = drawn_realizations(o.generator, o.output[0]);
+  const std::uint64_t first = drawn.first, last = drawn.last;
   pfield_generate::FieldRequest field = field_request(o.generator, o.nodes, "--nodes");
   // Each realization's field is made on a thread of its own: with several, one thread each.
   if (last > first) field.threads = 1;
@@ -35,7 +35,7 @@ std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> generated_draws
     sources.push_back(pfield_generate::GeneratedUniforms::open(field, r, 0, error));
     if (!sources.back()) throw CLI::ValidationError("--pfield", error);
     o.request.draws.push_back(
-        {"p-field realization " + std::to_string(r), "0", outputs[r - first], sources.back().get()});
+        {"p-field realization " + std::to_string(r), "0", drawn.outputs[r - first], sources.back().get()});
   }
   return sources;
 }
@@ -94,6 +94,7 @@ void addLocalCommand(CLI::App& app, int& status) {
           "continuous (a value inside the class, the default) or classes (the class number)")
       ->check(CLI::IsMember({"continuous", "classes"}));
   command->callback([options, &status] {
+    if (saved_request(options->generator, status)) return;
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     options->request.limits = split_commas(options->limits);
 #ifdef MELDRIT_HAVE_GENERATOR
@@ -108,6 +109,9 @@ void addLocalCommand(CLI::App& app, int& status) {
 #endif
     } else {
       if (options->uniform.empty()) throw CLI::RequiredError("--uniform or --pfield");
+      if (options->generator.realizations_from_env) {
+        throw CLI::ValidationError("--realizations-from-env", "needs --pfield");
+      }
       options->request.draws = draws(*options);
       for (auto& draw : options->request.draws) {
         if (!geoeas_skip(draw.uniform_skip, draw.uniform_path)) {

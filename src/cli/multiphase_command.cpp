@@ -70,6 +70,7 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
       ->excludes(phase_uniform);
   command->add_option("--output", request.output_path, "Output file")->required();
   command->callback([options, &status] {
+    if (saved_request(options->generator, status)) return;
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     for (const std::string& argument : options->phase_uniform) {
       options->request.phase_files.push_back(class_row(argument));
@@ -83,6 +84,9 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
       return;
     }
     if (options->generator.model_option->count() == 0) {
+      if (options->generator.realizations_from_env) {
+        throw CLI::ValidationError("--realizations-from-env", "needs --pfield");
+      }
       StderrHooks hooks("nodes");
       status =
           finish(pfield_multiphase::run_multiphase_batch(options->request, hooks), "--phase-uniform", hooks);
@@ -92,13 +96,13 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
     pfield_generate::FieldRequest field = field_request(options->generator, options->nodes, "--nodes");
     // Each phase's field is made on a thread of its own, beside the others.
     field.threads = 1;
-    const auto [first, last] = realization_range(options->generator.realizations);
-    const std::vector<std::string> outputs = realization_outputs(options->request.output_path, first, last);
+    const RealizationBlock drawn = drawn_realizations(options->generator, options->request.output_path);
+    const std::uint64_t first = drawn.first, last = drawn.last;
     // One pass a realization, each phase with its own field; the first that does not complete ends it.
     for (std::uint64_t r = first; r <= last; ++r) {
       std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> sources;
       pfield_multiphase::MultiphaseBatchRequest request = options->request;
-      request.output_path = outputs[r - first];
+      request.output_path = drawn.outputs[r - first];
       request.generate_phase = [&](int phase, std::string& error) -> textio::NumberSource* {
         sources.push_back(
             pfield_generate::GeneratedUniforms::open(field, r, static_cast<std::uint64_t>(phase), error));

@@ -1,6 +1,6 @@
 #include <memory>
 #include <string>
-#include <tuple>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/generator_options.h"
@@ -9,18 +9,6 @@
 #endif
 
 namespace meldrit::cli {
-
-std::vector<std::string> realization_outputs(const std::string& pattern, std::uint64_t first,
-                                             std::uint64_t last) {
-  if (first != last && fill_pattern(pattern, 1) == pattern) {
-    throw CLI::ValidationError("--output",
-                               "needs {} or {:03} for the realization's number when there are several");
-  }
-  std::vector<std::string> outputs;
-  for (std::uint64_t r = first; r <= last; ++r)
-    outputs.push_back(fill_pattern(pattern, static_cast<std::size_t>(r)));
-  return outputs;
-}
 
 void addPfieldCommand(CLI::App& app, int& status) {
   struct Options {
@@ -48,12 +36,15 @@ void addPfieldCommand(CLI::App& app, int& status) {
       "The phase whose field to write (default 0): the multiphase run's --pfield draws phase P's "
       "field with P, the local run's with 0");
   command->callback([options, &status] {
+    if (saved_request(options->generator, status)) return;
 #ifdef MELDRIT_HAVE_GENERATOR
     namespace pg = pfield_generate;
     pg::PfieldRunRequest request;
     request.field = field_request(options->generator, options->nodes, "--nodes");
-    std::tie(request.first, request.last) = realization_range(options->generator.realizations);
-    request.outputs = realization_outputs(options->output, request.first, request.last);
+    RealizationBlock drawn = drawn_realizations(options->generator, options->output);
+    request.first = drawn.first;
+    request.last = drawn.last;
+    request.outputs = std::move(drawn.outputs);
     request.gaussian = options->gaussian;
     request.phase = options->phase;
     StderrHooks hooks("nodes");
