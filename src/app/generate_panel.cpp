@@ -27,6 +27,7 @@
 #include "app/job_hooks.h"
 #include "app/panel_widgets.h"
 #include "app/qt_text.h"
+#include "app/request_save.h"
 #include "pfield_generate/experimental_variogram.h"
 #include "pfield_generate/pfield_run.h"
 #include "textio/file_type.h"
@@ -203,6 +204,8 @@ class GeneratePanel : public GenerateJob {
         makeButton(frame_, "variogramGenerate", QStringLiteral("Variogram"),
                    QStringLiteral("The first realization's variogram against the model"));
     place(variogram, 3720, 6300, 1600, 600);
+    QPushButton* save_request = makeSaveRequestButton(frame_);
+    place(save_request, 5560, 6300, 1800, 600);
 
     boxes_ = {{"nx", nodes_[0]},   {"ny", nodes_[1]},   {"nz", nodes_[2]},   {"dx", spacing_[0]},
               {"dy", spacing_[1]}, {"dz", spacing_[2]}, {"nugget", nugget_}, {"seed", seed_},
@@ -222,6 +225,7 @@ class GeneratePanel : public GenerateJob {
     QObject::connect(nugget_, &QLineEdit::textChanged, frame_, [this] { refreshModelText(); });
     QObject::connect(save_as, &QPushButton::clicked, frame_, [this] { chooseOutput(); });
     QObject::connect(run, &QPushButton::clicked, frame_, [this] { runGenerate(); });
+    QObject::connect(save_request, &QPushButton::clicked, frame_, [this] { saveRunRequest(); });
     QObject::connect(map, &QPushButton::clicked, frame_, [this] { showMap(); });
     QObject::connect(variogram, &QPushButton::clicked, frame_, [this] { showVariogram(); });
     refreshModelText();
@@ -348,6 +352,25 @@ class GeneratePanel : public GenerateJob {
     hooks.showAfterReset(
         BackgroundRun(frame_->window(), QStringLiteral("Generating p-fields"), QStringLiteral("nodes"),
                       hooks)([&](job::Hooks& worker) { return pg::write_pfields(request, worker); }));
+  }
+
+  // The run as `meldrit-cli pfield` takes it, refused as RUN refuses it.
+  void saveRunRequest() {
+    pg::PfieldRunRequest request;
+    if (const std::string fault = readRequest(request); !fault.empty()) {
+      showOk(platform_, fault);
+      return;
+    }
+    const pg::GridGeometry& grid = request.field.grid;
+    saveRequest(platform_, "pfield",
+                {{"--nodes",
+                  {std::to_string(grid.nx) + "," + std::to_string(grid.ny) + "," + std::to_string(grid.nz)}},
+                 {"--variogram", {modelText()}},
+                 {"--spacing", {numberText(grid.dx) + "," + numberText(grid.dy) + "," + numberText(grid.dz)}},
+                 {"--seed", {std::to_string(request.field.seed)}},
+                 {"--realizations", {std::to_string(request.first) + "-" + std::to_string(request.last)}},
+                 {"--output", {trimmed(output_->text())}}},
+                request.outputs);
   }
 
   void showMap() {

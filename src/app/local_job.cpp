@@ -22,6 +22,7 @@
 #include "app/panel_widgets.h"
 #include "app/pfield_pickers.h"
 #include "app/qt_text.h"
+#include "app/request_save.h"
 #include "app/text_viewer.h"
 #include "pfield_local/class_limits.h"
 #include "pfield_local/local_messages.h"
@@ -34,6 +35,9 @@ namespace meldrit::app {
 namespace {
 
 namespace pl = meldrit::pfield_local;
+
+const char* const kSelectUniformFile = "Please select the uniform data file!";
+const char* const kChooseOutputFile = "Please choose the output file!";
 
 // Column widths of the limit columns: (table width - margin) / 2, halves to the even neighbour.
 int limitColumnWidth(int table_width, int margin) {
@@ -145,6 +149,8 @@ class LocalJob : public JobPanels {
     QPushButton* command23 = makeButton(frame18_, "Command23", QStringLiteral("RUN"),
                                         QStringLiteral("Probability Field Calculation"));
     place(command23, 5760, 700, 1800, 600);
+    QPushButton* save_request = makeSaveRequestButton(frame18_);
+    place(save_request, 7800, 700, 1800, 600);
 
     // The uniform file's frame takes the whole width: its caption is long.
     pickers_ = buildPfieldPickers(platform_, 1, frame18_, 10920);
@@ -156,6 +162,7 @@ class LocalJob : public JobPanels {
     place(command24, 5760, 5100, 900, 600);
 
     QObject::connect(command23, &QPushButton::clicked, frame18_, [this] { run(); });
+    QObject::connect(save_request, &QPushButton::clicked, frame18_, [this] { saveRunRequest(); });
     QObject::connect(pickers_.map_input, &QPushButton::clicked, frame18_,
                      [this] { showMap(pickers_.input_path, str(pickers_.input_skip->text()), 1, false); });
     QObject::connect(pickers_.map_output, &QPushButton::clicked, frame18_,
@@ -400,6 +407,45 @@ class LocalJob : public JobPanels {
     hooks.showAfterReset(BackgroundRun(
         frame18_->window(), QStringLiteral("p-Field simulation with local ccdf"), QStringLiteral("nodes"),
         hooks)([&](job::Hooks& worker) { return pl::run_local_ccdf(input, worker); }));
+  }
+
+  // The run as `meldrit-cli local` takes it, refused with RUN's words when RUN could not start it.
+  void saveRunRequest() {
+    const std::string probability(textio::trim_blanks(str(label18_->text())));
+    const std::string uniform(textio::trim_blanks(str(pickers_.input_path->text())));
+    const std::string output(textio::trim_blanks(str(pickers_.output_path->text())));
+    const double n = std::floor(textio::numeric_value(str(ncortes_->text())));
+    std::string fault;
+    if (probability.empty()) {
+      fault = pl::messages::kSelectProbabilityFile;
+    } else if (!(n >= 1) || classlimits_.size() < static_cast<std::size_t>(n) + 2) {
+      fault = pl::messages::kDefineThresholds;
+    } else if (uniform.empty()) {
+      fault = kSelectUniformFile;
+    } else if (output.empty()) {
+      fault = kChooseOutputFile;
+    } else if (textio::any_output_clashes({probability, uniform}, {output})) {
+      fault = pl::messages::kSameFile;
+    }
+    if (!fault.empty()) {
+      showOk(platform_, fault);
+      return;
+    }
+    std::string limits, nodes;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(n) + 2; ++i)
+      limits += (i > 0 ? "," : "") + numberText(classlimits_[i]);
+    for (int i = 0; i < 3; ++i)
+      nodes += (i > 0 ? "," : "") + numberText(textio::numeric_value(str(text2_[i]->text())));
+    saveRequest(platform_, "local",
+                {{"--prob", {probability}},
+                 {"--prob-skip", {numberText(textio::numeric_value(str(text3_->text())))}},
+                 {"--limits", {limits}},
+                 {"--nodes", {nodes}},
+                 {"--uniform", {uniform}},
+                 {"--uniform-skip", {numberText(textio::numeric_value(str(pickers_.input_skip->text())))}},
+                 {"--output", {output}},
+                 {"--type", {option1_->isChecked() ? "continuous" : "classes"}}},
+                {probability, uniform, output});
   }
 
   void showMap(const QLabel* path, const std::string& skip, int values_per_node, bool classes) {

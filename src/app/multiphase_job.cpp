@@ -7,6 +7,9 @@
 #include <QStyle>
 #include <array>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/background_run.h"
 #include "app/file_choice.h"
@@ -18,6 +21,7 @@
 #include "app/panel_widgets.h"
 #include "app/pfield_pickers.h"
 #include "app/qt_text.h"
+#include "app/request_save.h"
 #include "app/text_viewer.h"
 #include "pfield_multiphase/multiphase_import.h"
 #include "pfield_multiphase/multiphase_messages.h"
@@ -223,6 +227,8 @@ class MultiphaseJob : public JobPanels {
     QPushButton* command13 = makeButton(frame4_, "Command13", QString(), QStringLiteral("Back"));
     command13->setIcon(frame4_->style()->standardIcon(QStyle::SP_ArrowBack));
     place(command13, 7800, 2500, 900, 600);
+    QPushButton* save_request = makeSaveRequestButton(frame4_);
+    place(save_request, 8940, 2500, 1800, 600);
 
     place(makeLabel(frame4_, "Label6",
                     QStringLiteral("Input  Data  File (*.OUT)  Path from  UNIFORM  transformation")),
@@ -241,6 +247,7 @@ class MultiphaseJob : public JobPanels {
     QObject::connect(command4, &QPushButton::clicked, frame4_,
                      [this] { createNow(platform_, platform_.programFolder()); });
     QObject::connect(command2, &QPushButton::clicked, frame4_, [this] { run(); });
+    QObject::connect(save_request, &QPushButton::clicked, frame4_, [this] { saveRunRequest(); });
     QObject::connect(pickers_.map_input, &QPushButton::clicked, frame4_, [this] {
       // The phase uniform file of the class table's current row.
       const int row = std::max(griduni_->row(), 1);
@@ -337,7 +344,7 @@ class MultiphaseJob : public JobPanels {
     }
   }
 
-  void run() {
+  mp::RunInputs runInputs() const {
     mp::RunInputs inputs;
     inputs.nx = textio::numeric_value(text(text2_[0]));
     inputs.ny = textio::numeric_value(text(text2_[1]));
@@ -353,13 +360,50 @@ class MultiphaseJob : public JobPanels {
       inputs.class_rows.push_back({str(griduni_->text(r, 1)), str(griduni_->text(r, 2))});
     }
     inputs.output_path = text(pickers_.output_path);
+    return inputs;
+  }
 
+  void run() {
+    const mp::RunInputs inputs = runInputs();
     WindowHooks hooks(platform_);
     // Failures are shown under the busy pointer; the completion message after it is reset.
     hooks.showFailureWhileBusy(
         BackgroundRun(frame4_->window(), QStringLiteral("p-Field simulation with a multiphase set of ccdfs"),
                       QStringLiteral("nodes"),
                       hooks)([&](job::Hooks& worker) { return mp::run_multiphase(inputs, worker); }));
+  }
+
+  // The run as `meldrit-cli multiphase` takes it, refused as RUN refuses it before opening a file.
+  void saveRunRequest() {
+    const mp::RunInputs in = runInputs();
+    if (const job::Outcome checked = mp::check_run_inputs(in); !checked.completed()) {
+      showOk(platform_, checked.message);
+      return;
+    }
+    const auto trimmed = [](const std::string& path) { return std::string(textio::trim_blanks(path)); };
+    std::vector<job::RequestOption> options;
+    std::vector<std::string> files{trimmed(in.bihistogram_path), trimmed(in.output_path)};
+    // An empty data file leaves every node in phase (variable class) 1, as the option left out does.
+    const std::pair<const char*, std::pair<std::string, double>> data[] = {
+        {"--phases", {trimmed(in.multiphase_path), in.multiphase_skip}},
+        {"--variables", {trimmed(in.variable_path), in.variable_skip}}};
+    for (const auto& [name, file] : data) {
+      if (file.first.empty()) continue;
+      options.push_back({name, {file.first}});
+      options.push_back({std::string(name) + "-skip", {numberText(file.second)}});
+      files.push_back(file.first);
+    }
+    options.push_back({"--nodes", {numberText(in.nx) + "," + numberText(in.ny) + "," + numberText(in.nz)}});
+    options.push_back({"--bihistogram", {files[0]}});
+    job::RequestOption phase_files{"--phase-uniform", {}};
+    for (const mp::ClassRow& row : in.class_rows) {
+      // FILE::SKIP always, so that a path holding "::" stays whole.
+      phase_files.values.push_back(trimmed(row.path) + "::" + numberText(textio::numeric_value(row.skip)));
+      files.push_back(trimmed(row.path));
+    }
+    if (!phase_files.values.empty()) options.push_back(std::move(phase_files));
+    options.push_back({"--output", {files[1]}});
+    saveRequest(platform_, "multiphase", options, files);
   }
 
   void showMap(const std::string& path, const std::string& skip, bool classes) {

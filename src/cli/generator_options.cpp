@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -95,17 +94,17 @@ RealizationBlock drawn_realizations(const GeneratorOptions& options, const std::
   return drawn;
 }
 
-bool saved_request(const GeneratorOptions& options, int& status) {
+bool saved_request(const GeneratorOptions& options, const std::vector<std::string>& job_files, int& status) {
   if (options.save_request.empty()) return false;
-  std::ofstream out(options.save_request, std::ios::binary | std::ios::trunc);
-  out << request_text(*options.command);
-  out.close();
-  if (!out) {
-    std::cerr << "Could not write the request file " << options.save_request << '\n';
-    status = 1;
-  } else {
-    std::cout << "Request saved to " << options.save_request << '\n';
+  const job::Outcome saved = job::write_request_file(
+      options.save_request, job::request_text(options.command->get_name(), given_options(*options.command)),
+      job_files);
+  if (saved.completed()) {
+    std::cout << saved.message << '\n';
     status = 0;
+  } else {
+    std::cerr << saved.message << '\n';
+    status = 1;
   }
   return true;
 }

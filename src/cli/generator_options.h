@@ -50,8 +50,8 @@ std::pair<std::uint64_t, std::uint64_t> realization_range(const std::string& tex
 RealizationBlock drawn_realizations(const GeneratorOptions& options, const std::string& pattern);
 
 // With --save-request: writes the command and every option given to the file and returns true, so
-// that the caller returns without running.
-bool saved_request(const GeneratorOptions& options, int& status);
+// that the caller returns without running. The file may not be one of `job_files`.
+bool saved_request(const GeneratorOptions& options, const std::vector<std::string>& job_files, int& status);
 
 // NX,NY,NZ as whole numbers; a usage error of `option` otherwise.
 std::array<std::int64_t, 3> whole_node_counts(const std::string& text, const std::string& option);

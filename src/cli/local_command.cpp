@@ -94,7 +94,10 @@ void addLocalCommand(CLI::App& app, int& status) {
           "continuous (a value inside the class, the default) or classes (the class number)")
       ->check(CLI::IsMember({"continuous", "classes"}));
   command->callback([options, &status] {
-    if (saved_request(options->generator, status)) return;
+    std::vector<std::string> files{options->request.probability_path};
+    files.insert(files.end(), options->uniform.begin(), options->uniform.end());
+    files.insert(files.end(), options->output.begin(), options->output.end());
+    if (saved_request(options->generator, files, status)) return;
     options->request.nodes = split_nodes(options->nodes, "--nodes");
     options->request.limits = split_commas(options->limits);
 #ifdef MELDRIT_HAVE_GENERATOR

@@ -70,12 +70,14 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
       ->excludes(phase_uniform);
   command->add_option("--output", request.output_path, "Output file")->required();
   command->callback([options, &status] {
-    if (saved_request(options->generator, status)) return;
-    options->request.nodes = split_nodes(options->nodes, "--nodes");
-    for (const std::string& argument : options->phase_uniform) {
-      options->request.phase_files.push_back(class_row(argument));
-    }
     auto& request = options->request;
+    for (const std::string& argument : options->phase_uniform)
+      request.phase_files.push_back(class_row(argument));
+    std::vector<std::string> files{request.multiphase_path, request.variable_path, request.bihistogram_path,
+                                   request.output_path};
+    for (const auto& row : request.phase_files) files.push_back(row.path);
+    if (saved_request(options->generator, files, status)) return;
+    request.nodes = split_nodes(options->nodes, "--nodes");
     bool read = geoeas_skip(request.multiphase_skip, request.multiphase_path) &&
                 geoeas_skip(request.variable_skip, request.variable_path);
     for (auto& row : request.phase_files) read = read && geoeas_skip(row.skip, row.path);

@@ -36,7 +36,7 @@ void addPfieldCommand(CLI::App& app, int& status) {
       "The phase whose field to write (default 0): the multiphase run's --pfield draws phase P's "
       "field with P, the local run's with 0");
   command->callback([options, &status] {
-    if (saved_request(options->generator, status)) return;
+    if (saved_request(options->generator, {options->output}, status)) return;
 #ifdef MELDRIT_HAVE_GENERATOR
     namespace pg = pfield_generate;
     pg::PfieldRunRequest request;

@@ -14,16 +14,6 @@ std::string option_name(const std::string& word) {
 
 }  // namespace
 
-std::string quote_word(const std::string& word) {
-  const bool plain = !word.empty() && word.find_first_not_of(
-                                          "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
-                                          "0123456789-_.,/:=+@%{}") == std::string::npos;
-  if (plain) return word;
-  std::string quoted = "'";
-  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 std::vector<std::string> split_words(const std::string& line, std::string& error) {
   std::vector<std::string> words;
   std::string word;
@@ -64,25 +54,18 @@ std::vector<std::string> split_words(const std::string& line, std::string& error
   return words;
 }
 
-std::string request_text(const CLI::App& command) {
-  std::string text = "# meldrit-cli --request FILE [options] runs it; options given beside replace these\n";
-  text += "command " + command.get_name() + "\n";
+std::vector<job::RequestOption> given_options(const CLI::App& command) {
+  std::vector<job::RequestOption> options;
   for (const CLI::Option* option : command.get_options()) {
     const std::string name = option->get_name();
     if (option->count() == 0 || name == "--save-request") continue;
     if (option->get_type_size() == 0) {
-      for (std::size_t i = 0; i < option->count(); ++i) text += name + "\n";
-      continue;
-    }
-    // One line a value, so that each line stands alone; a value that looks like an option is
-    // attached to its name.
-    for (const std::string& value : option->results()) {
-      text +=
-          !value.empty() && value[0] == '-' ? quote_word(name + "=" + value) : name + " " + quote_word(value);
-      text += "\n";
+      for (std::size_t i = 0; i < option->count(); ++i) options.push_back({name, {}});
+    } else {
+      options.push_back({name, option->results()});
     }
   }
-  return text;
+  return options;
 }
 
 Request read_request(const std::string& path, std::string& error) {

@@ -146,42 +146,13 @@ class Run {
 };
 
 job::Outcome Run::execute() {
-  const auto& rows = in_.class_rows;
-  for (std::size_t r = 0; r < rows.size(); ++r) {
-    if (!rows[r].generated && textio::trim_blanks(rows[r].path).empty()) {
-      return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(r + 1)));
-    }
-  }
+  if (job::Outcome checked = check_run_inputs(in_); !checked.completed()) return checked;
   bihistogram_path_ = std::string(textio::trim_blanks(in_.bihistogram_path));
-  if (bihistogram_path_.empty()) return job::Outcome::refused(messages::kMissingBihistogram);
   output_path_ = std::string(textio::trim_blanks(in_.output_path));
-  if (output_path_.empty()) return job::Outcome::refused(messages::kMissingOutput);
   multiphase_path_ = std::string(textio::trim_blanks(in_.multiphase_path));
   variable_path_ = std::string(textio::trim_blanks(in_.variable_path));
-  if (textio::same_file(output_path_, bihistogram_path_)) return job::Outcome::refused(messages::kSameFile);
-  for (const std::string* input : {&multiphase_path_, &variable_path_}) {
-    if (!input->empty() && textio::same_file(output_path_, *input)) {
-      return job::Outcome::refused(messages::kSameFile);
-    }
-  }
-  for (const ClassRow& row : rows) {
-    if (!row.generated && textio::same_file(output_path_, row.path)) {
-      return job::Outcome::refused(messages::kSameFile);
-    }
-  }
-
   phase_count_ = loop_count(in_.phases);
   class_count_ = loop_count(in_.variable_classes);
-  const int allowed = phase_count_ > kMaxPhases ? kMaxPhases
-                                                : textio::system_files::open_file_allowance(
-                                                      static_cast<int>(phase_count_), kOtherFiles);
-  if (phase_count_ > allowed) return job::Outcome::refused(messages::too_many_phases(allowed));
-  // A phase count beyond the table's rows (a hand-edited settings file) leaves those phases
-  // without a file, which reads as a row without a path.
-  if (phase_count_ > static_cast<long long>(rows.size())) {
-    return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(rows.size() + 1)));
-  }
-
   hooks_.checks_passed();
   if (auto outcome = read_bihistogram()) return *outcome;
   return simulate();
@@ -360,6 +331,41 @@ job::Outcome Run::simulate() {
 }
 
 }  // namespace
+
+job::Outcome check_run_inputs(const RunInputs& in) {
+  const auto& rows = in.class_rows;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    if (!rows[r].generated && textio::trim_blanks(rows[r].path).empty()) {
+      return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(r + 1)));
+    }
+  }
+  const std::string bihistogram_path(textio::trim_blanks(in.bihistogram_path));
+  if (bihistogram_path.empty()) return job::Outcome::refused(messages::kMissingBihistogram);
+  const std::string output_path(textio::trim_blanks(in.output_path));
+  if (output_path.empty()) return job::Outcome::refused(messages::kMissingOutput);
+  if (textio::same_file(output_path, bihistogram_path)) return job::Outcome::refused(messages::kSameFile);
+  for (const std::string_view input : {in.multiphase_path, in.variable_path}) {
+    if (!textio::trim_blanks(input).empty() && textio::same_file(output_path, input)) {
+      return job::Outcome::refused(messages::kSameFile);
+    }
+  }
+  for (const ClassRow& row : rows) {
+    if (!row.generated && textio::same_file(output_path, row.path)) {
+      return job::Outcome::refused(messages::kSameFile);
+    }
+  }
+  const long long phase_count = loop_count(in.phases);
+  const int allowed = phase_count > kMaxPhases ? kMaxPhases
+                                               : textio::system_files::open_file_allowance(
+                                                     static_cast<int>(phase_count), kOtherFiles);
+  if (phase_count > allowed) return job::Outcome::refused(messages::too_many_phases(allowed));
+  // A phase count beyond the table's rows (a hand-edited settings file) leaves those phases
+  // without a file, which reads as a row without a path.
+  if (phase_count > static_cast<long long>(rows.size())) {
+    return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(rows.size() + 1)));
+  }
+  return job::Outcome::done();
+}
 
 job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks) {
   return job::guarded(messages::kNotEnoughMemory, [&] {

@@ -42,4 +42,7 @@ struct RunInputs {
 // output keeping the lines written so far.
 job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks = job::no_hooks());
 
+// Those checks alone: completed with no message, or refused with the first that fails.
+job::Outcome check_run_inputs(const RunInputs& inputs);
+
 }  // namespace meldrit::pfield_multiphase

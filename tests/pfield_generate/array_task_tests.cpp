@@ -91,6 +91,15 @@ TEST(ArrayTasks, BadTasksAndRequestsAreUsageErrorsThatWriteNothing) {
     EXPECT_EQ(run.err.substr(0, message.size()), message) << line << "\n" << run.err;
     EXPECT_EQ(outputs_in(dir.path()), 0u) << line;
   }
+  // A request file never takes the place of one of the job's files.
+  dir.write("u.txt", "0.5\n");
+  const test::ProgramRun over = test::run_in(
+      dir.path().string(),
+      cli +
+          "local --prob p --limits 0,1 --nodes 1,1,1 --uniform u.txt --output o.out --save-request ./u.txt");
+  EXPECT_EQ(over.status, 1);
+  EXPECT_EQ(over.err, "The request file cannot be one of the job's files!\n");
+  EXPECT_EQ(test::read_bytes(dir.file("u.txt")), "0.5\n");
 }
 
 TEST(ArrayTasks, GatherNamesTheRealizationsAndTasksToRunAgain) {
