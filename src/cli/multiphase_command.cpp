@@ -33,7 +33,7 @@ pfield_multiphase::ClassRow class_row(const std::string& argument) {
 void addMultiphaseCommand(CLI::App& app, int& status) {
   struct Options {
     pfield_multiphase::MultiphaseBatchRequest request;
-    std::string nodes;
+    std::string nodes, header;
     std::vector<std::string> phase_uniform;
     GeneratorOptions generator;
   };
@@ -69,9 +69,11 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
           "in --output for the number")
       ->excludes(phase_uniform);
   command->add_option("--output", request.output_path, "Output file")->required();
+  add_header_option(command, options->header);
   command->callback([options, &status] {
     if (saved_request(options->generator, status)) return;
     options->request.nodes = split_nodes(options->nodes, "--nodes");
+    options->request.header = output_header(options->header, options->nodes, "value");
     for (const std::string& argument : options->phase_uniform) {
       options->request.phase_files.push_back(class_row(argument));
     }
