@@ -16,6 +16,7 @@
 
 #include "app/background_run.h"
 #include "app/qt_text.h"
+#include "gridmap/grid_export.h"
 #include "gridmap/map_figure.h"
 #include "gridmap/png_file.h"
 #include "textio/file_type.h"
@@ -215,6 +216,9 @@ void GridView::buildControls() {
   auto* save = new QPushButton(QStringLiteral("Save as PNG"), this);
   save->setObjectName(QStringLiteral("savePng"));
   controls->addWidget(save);
+  auto* export_button = new QPushButton(QStringLiteral("Export..."), this);
+  export_button->setObjectName(QStringLiteral("exportButton"));
+  controls->addWidget(export_button);
 
   auto* body = new QHBoxLayout;
   outer->addLayout(body, 1);
@@ -251,6 +255,7 @@ void GridView::buildControls() {
   });
   connect(scope_, &QComboBox::currentIndexChanged, this, [this] { refreshFigures(); });
   connect(save, &QPushButton::clicked, this, [this] { saveAsPng(); });
+  connect(export_button, &QPushButton::clicked, this, [this] { exportGrid(); });
 }
 
 void GridView::showSlice(long long z) {
@@ -352,6 +357,29 @@ void GridView::saveAsPng() {
     saved = toQImage(picture).save(qs(choice->full_path), "PNG") ? job::Outcome::done() : saved;
   }
   if (!saved.completed()) showOk(context_.platform, saved.message);
+}
+
+void GridView::exportGrid() {
+  FileDialogRequest dialog;
+  dialog.save = true;
+  dialog.title = "Export Grid";
+  dialog.filter = gridmap::kExportFilter;
+  const std::optional<FileChoice> choice = context_.platform.chooseFile(dialog);
+  if (!choice) return;
+  const std::optional<std::string> origin = context_.platform.askText(
+      "Export Grid", "Origin, the centre of the first node (X0,Y0,Z0):", export_origin_);
+  if (!origin) return;
+  export_origin_ = *origin;
+  const std::optional<std::string> spacing =
+      context_.platform.askText("Export Grid", "Node spacing (DX,DY,DZ):", export_spacing_);
+  if (!spacing) return;
+  export_spacing_ = *spacing;
+  job::Hooks window_side;
+  const job::Outcome outcome = BackgroundRun(window(), QStringLiteral("Exporting the grid"),
+                                             QStringLiteral("nodes"), window_side)([&](job::Hooks& worker) {
+    return gridmap::export_grid_file(request_, *origin, *spacing, choice->full_path, worker);
+  });
+  if (outcome.ending != job::Ending::Cancelled) showOk(context_.platform, outcome.message);
 }
 
 }  // namespace meldrit::app

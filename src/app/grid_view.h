@@ -56,6 +56,9 @@ class GridView : public QWidget {
   const QImage& mapImage() const { return map_; }
   gridmap::Image figure() const;
   void saveAsPng();
+  // "Export...": the file in another program's format, at the origin and spacing asked for (the
+  // last ones given offered again).
+  void exportGrid();
 
  private:
   void buildControls();
@@ -82,6 +85,8 @@ class GridView : public QWidget {
   QLabel* statistics_ = nullptr;
   QLabel* missing_ = nullptr;
   QStatusBar* status_ = nullptr;
+  std::string export_origin_ = "0,0,0";
+  std::string export_spacing_ = "1,1,1";
 };
 
 }  // namespace meldrit::app

@@ -199,10 +199,11 @@ class LocalJob : public JobPanels {
     place(bar1_, 6160, 420, 4480, 300);
     place(makeLabel(frame16, "Label14", QStringLiteral("Input Data File *.OUT  Path")), 240, 960, 4000, 250);
     label18_ = makePathLabel(frame16, "Label18");
-    place(label18_, 240, 1230, 8400, 400);
-    place(makeLabel(frame16, "Label13", QStringLiteral("Skip Lines")), 8900, 960, 1200, 250);
+    place(label18_, 240, 1230, 7400, 400);
+    place(makeLabel(frame16, "Label13", QStringLiteral("Skip Lines")), 7800, 960, 1200, 250);
     text3_ = makeLineEdit(frame16, "Text3", QStringLiteral("0"));
-    place(text3_, 8900, 1230, 1200, 400);
+    place(text3_, 7800, 1230, 1100, 400);
+    place(makeGeoEasButton(frame16, platform_, label18_, text3_), 9000, 1230, 1000, 400);
 
     QGroupBox* frame14 = makeFrame(frame5_, "Frame14", QStringLiteral("Data File Structure"));
     place(frame14, 240, 2280, 6600, 4680);

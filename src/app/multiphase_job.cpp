@@ -126,7 +126,7 @@ class MultiphaseJob : public JobPanels {
     QGroupBox* frame17 = makeFrame(frame1_, "Frame17", QStringLiteral("Open Input Data File  (*.OUT)"));
     place(frame17, 240, 360, 10920, 2500);
     place(makeLabel(frame17, "Label26", QStringLiteral("Input Data File *.OUT  Path")), 2400, 300, 4000, 250);
-    place(makeLabel(frame17, "Label25", QStringLiteral("Skip Lines")), 8900, 300, 1200, 250);
+    place(makeLabel(frame17, "Label25", QStringLiteral("Skip Lines")), 7950, 300, 1200, 250);
     op1_ = makeOption(frame17, "op1", QStringLiteral("Multiphase data file"));
     op1_->setChecked(true);
     place(op1_, 150, 650, 2200, 400);
@@ -134,15 +134,17 @@ class MultiphaseJob : public JobPanels {
     place(op2_, 150, 1200, 2200, 400);
     auto* clear_filter = new ClearOnDoubleClick(frame17);
     in1_ = makePathLabel(frame17, "in1");
-    place(in1_, 2400, 650, 6300, 420);
+    place(in1_, 2400, 650, 5400, 420);
     in1_->installEventFilter(clear_filter);
     in2_ = makePathLabel(frame17, "in2");
-    place(in2_, 2400, 1200, 6300, 420);
+    place(in2_, 2400, 1200, 5400, 420);
     in2_->installEventFilter(clear_filter);
     linhas1_ = makeLineEdit(frame17, "linhas1", QStringLiteral("0"));
-    place(linhas1_, 8900, 650, 1200, 400);
+    place(linhas1_, 7950, 650, 1100, 400);
+    place(makeGeoEasButton(frame17, platform_, in1_, linhas1_), 9150, 650, 1000, 400);
     linhas2_ = makeLineEdit(frame17, "linhas2", QStringLiteral("0"));
-    place(linhas2_, 8900, 1200, 1200, 400);
+    place(linhas2_, 7950, 1200, 1100, 400);
+    place(makeGeoEasButton(frame17, platform_, in2_, linhas2_), 9150, 1200, 1000, 400);
     QPushButton* command26 = makeButton(frame17, "Command26", QStringLiteral("Select File"),
                                         QStringLiteral("Select the input data file."));
     place(command26, 2400, 1850, 1500, 450);

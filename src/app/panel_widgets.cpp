@@ -8,6 +8,10 @@
 #include <QRadioButton>
 
 #include "app/job_panel.h"
+#include "app/platform_services.h"
+#include "app/qt_text.h"
+#include "textio/file_type.h"
+#include "textio/geoeas_header.h"
 
 namespace meldrit::app {
 
@@ -75,6 +79,29 @@ void JobPanels::showPanel(QWidget* panel) {
 
 void JobPanels::hidePanels() {
   for (QWidget* panel : panels_) panel->hide();
+}
+
+QPushButton* makeGeoEasButton(QWidget* frame, PlatformServices& platform, const QLabel* path,
+                              QLineEdit* skip) {
+  QPushButton* button =
+      makeButton(frame, QStringLiteral("GeoEas") + skip->objectName(), QStringLiteral("GeoEAS"),
+                 QStringLiteral("Skip the file's GeoEAS header: its title, the number of "
+                                "variables and their names."));
+  QObject::connect(button, &QPushButton::clicked, button, [&platform, path, skip] {
+    const std::string file(textio::trim_blanks(str(path->text())));
+    if (file.empty()) {
+      showOk(platform, "Please select input data file!");
+      return;
+    }
+    std::uint64_t lines = 0;
+    std::string message;
+    if (!textio::geoeas_header_lines(file, lines, message)) {
+      showOk(platform, message);
+      return;
+    }
+    skip->setText(QString::number(lines));
+  });
+  return button;
 }
 
 }  // namespace meldrit::app

@@ -96,12 +96,13 @@ class UniformJob : public JobPanels {
     place(frame9, 120, 240, 10760, 1120);
     place(makeLabel(frame9, "Label9", "Input  Data File *.OUT/*.PRN/*.DAT  Path"), 150, 250, 4200, 250);
     uniformin_ = makePathLabel(frame9, "uniformin");
-    place(uniformin_, 150, 520, 5400, 450);
+    place(uniformin_, 150, 520, 4500, 450);
     command9_ = makeButton(frame9, "Command9", "Select File", "Select input data file (*.OUT).");
-    place(command9_, 5700, 540, 1300, 400);
-    place(makeLabel(frame9, "Label11", "Skip Lines"), 7150, 250, 1000, 250);
+    place(command9_, 4750, 540, 1300, 400);
+    place(makeLabel(frame9, "Label11", "Skip Lines"), 6150, 250, 1000, 250);
     skipuniform_ = makeLineEdit(frame9, "skipuniform", QStringLiteral("0"));
-    place(skipuniform_, 7150, 560, 900, 350);
+    place(skipuniform_, 6150, 560, 750, 350);
+    place(makeGeoEasButton(frame9, context_.platform, uniformin_, skipuniform_), 7000, 540, 1000, 400);
     d2_ = makeOption(frame9, "d2", "  2D");
     place(d2_, 8250, 230, 950, 280);
     d3_ = makeOption(frame9, "d3", "  3D");
@@ -318,8 +319,8 @@ class UniformJob : public JobPanels {
     const un::ProgramRunner runner = [&platform](const std::string& command_line, const std::string& where,
                                                  int mode, const std::function<bool()>& cancelled) {
       un::ProgramEnd ended;
-      ended.started =
-          platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled, ended.exit_status);
+      ended.started = platform.runAndWait(command_line, where, -1, mode, un::files::kCreationFlags, cancelled,
+                                          ended.exit_status);
       return ended;
     };
     hooks.showAfterReset(

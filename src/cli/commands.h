@@ -9,6 +9,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/geoeas_header.h"
 
 namespace meldrit::cli {
 
@@ -87,6 +88,13 @@ bool geoeas_skip(std::string& skip_text, const std::string& path);
 // text that is neither a number nor "geoeas".
 bool skip_lines(const std::string& skip_text, const std::string& path, const std::string& option,
                 double& lines);
+
+// --header geoeas: the outputs open with a GeoEAS header for GSLIB's programs.
+CLI::Option* add_header_option(CLI::App* command, std::string& header);
+// The header `header` asks for: none when empty, else titled with the grid's node counts (as
+// meldrit-cli export titles its GeoEAS files) and naming the outputs' variable `name`.
+textio::OutputHeader output_header(const std::string& header, const std::string& nodes,
+                                   const std::string& name);
 
 // "a,b,c" -> {"a", "b", "c"}; "" -> {""}.
 std::vector<std::string> split_commas(const std::string& text);

@@ -14,7 +14,7 @@ namespace {
 
 struct Options {
   pfield_local::LocalBatchRequest request;
-  std::string limits, nodes;
+  std::string limits, nodes, header;
   std::vector<std::string> uniform, uniform_skip, output;
   GeneratorOptions generator;
   CLI::Option* uniform_option = nullptr;
@@ -93,12 +93,15 @@ void addLocalCommand(CLI::App& app, int& status) {
           [options](const std::string& type) { options->request.continuous = type == "continuous"; },
           "continuous (a value inside the class, the default) or classes (the class number)")
       ->check(CLI::IsMember({"continuous", "classes"}));
+  add_header_option(command, options->header);
   command->callback([options, &status] {
     std::vector<std::string> files{options->request.probability_path};
     files.insert(files.end(), options->uniform.begin(), options->uniform.end());
     files.insert(files.end(), options->output.begin(), options->output.end());
     if (saved_request(options->generator, files, status)) return;
     options->request.nodes = split_nodes(options->nodes, "--nodes");
+    options->request.header =
+        output_header(options->header, options->nodes, options->request.continuous ? "value" : "class");
     options->request.limits = split_commas(options->limits);
 #ifdef MELDRIT_HAVE_GENERATOR
     std::vector<std::unique_ptr<pfield_generate::GeneratedUniforms>> sources;

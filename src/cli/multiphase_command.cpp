@@ -33,7 +33,7 @@ pfield_multiphase::ClassRow class_row(const std::string& argument) {
 void addMultiphaseCommand(CLI::App& app, int& status) {
   struct Options {
     pfield_multiphase::MultiphaseBatchRequest request;
-    std::string nodes;
+    std::string nodes, header;
     std::vector<std::string> phase_uniform;
     GeneratorOptions generator;
   };
@@ -69,6 +69,7 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
           "in --output for the number")
       ->excludes(phase_uniform);
   command->add_option("--output", request.output_path, "Output file")->required();
+  add_header_option(command, options->header);
   command->callback([options, &status] {
     auto& request = options->request;
     for (const std::string& argument : options->phase_uniform)
@@ -78,6 +79,7 @@ void addMultiphaseCommand(CLI::App& app, int& status) {
     for (const auto& row : request.phase_files) files.push_back(row.path);
     if (saved_request(options->generator, files, status)) return;
     request.nodes = split_nodes(options->nodes, "--nodes");
+    request.header = output_header(options->header, options->nodes, "value");
     bool read = geoeas_skip(request.multiphase_skip, request.multiphase_path) &&
                 geoeas_skip(request.variable_skip, request.variable_path);
     for (auto& row : request.phase_files) read = read && geoeas_skip(row.skip, row.path);

@@ -13,7 +13,7 @@ namespace meldrit::cli {
 void addPfieldCommand(CLI::App& app, int& status) {
   struct Options {
     GeneratorOptions generator;
-    std::string nodes, output;
+    std::string nodes, output, header;
     bool gaussian = false;
     std::uint64_t phase = 0;
   };
@@ -35,6 +35,7 @@ void addPfieldCommand(CLI::App& app, int& status) {
       "--phase", options->phase,
       "The phase whose field to write (default 0): the multiphase run's --pfield draws phase P's "
       "field with P, the local run's with 0");
+  add_header_option(command, options->header);
   command->callback([options, &status] {
     if (saved_request(options->generator, {options->output}, status)) return;
 #ifdef MELDRIT_HAVE_GENERATOR
@@ -47,6 +48,8 @@ void addPfieldCommand(CLI::App& app, int& status) {
     request.outputs = std::move(drawn.outputs);
     request.gaussian = options->gaussian;
     request.phase = options->phase;
+    request.header =
+        output_header(options->header, options->nodes, options->gaussian ? "gaussian" : "uniform");
     StderrHooks hooks("nodes");
     status = finish(pg::write_pfields(request, hooks), "--nodes", hooks);
 #else

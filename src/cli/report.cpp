@@ -230,6 +230,25 @@ bool geoeas_skip(std::string& skip_text, const std::string& path) {
   return true;
 }
 
+CLI::Option* add_header_option(CLI::App* command, std::string& header) {
+  return command
+      ->add_option("--header", header,
+                   "geoeas: open each output with a GeoEAS header (title, 1, the variable's name) for "
+                   "GSLIB's programs; without it the outputs hold the values alone")
+      ->check(CLI::IsMember({std::string(textio::kGeoEasSkip)}));
+}
+
+textio::OutputHeader output_header(const std::string& header, const std::string& nodes,
+                                   const std::string& name) {
+  if (header.empty()) return {};
+  std::string title;
+  for (const std::string& count : split_commas(nodes)) {
+    title += title.empty() ? "" : " ";
+    title += textio::trim_blanks(count);
+  }
+  return {title, name};
+}
+
 bool skip_lines(const std::string& skip_text, const std::string& path, const std::string& option,
                 double& lines) {
   std::string text = skip_text;

@@ -18,6 +18,7 @@
 #include "textio/file_type.h"
 #include "textio/geoeas_header.h"
 #include "textio/number_format.h"
+#include "textio/numeric_value.h"
 #include "textio/text_writer.h"
 
 namespace meldrit::gridmap {
@@ -461,6 +462,43 @@ job::Outcome export_grid(const ExportRequest& request, job::Hooks& hooks) {
                       " of " + std::to_string(nodes) + " nodes to " + output + ".";
   }
   return outcome;
+}
+
+namespace {
+
+bool three_numbers(std::string_view text, std::array<double, 3>& values) {
+  for (int axis = 0; axis < 3; ++axis) {
+    const std::size_t comma = axis < 2 ? text.find(',') : text.size();
+    if (comma == std::string_view::npos) return false;
+    if (!textio::parse_number(textio::trim_blanks(text.substr(0, comma)), values[axis])) return false;
+    text.remove_prefix(std::min(comma + 1, text.size()));
+  }
+  return true;
+}
+
+}  // namespace
+
+job::Outcome export_grid_file(const GridRequest& grid, std::string_view origin, std::string_view spacing,
+                              const std::string& output, job::Hooks& hooks) {
+  if (grid.values_per_node != 1) {
+    return job::Outcome::refused("Export writes files of one value per node; this one has " +
+                                 std::to_string(grid.values_per_node) + ".");
+  }
+  ExportRequest request;
+  if (!three_numbers(origin, request.origin)) {
+    return job::Outcome::refused("Type the origin as three numbers X0,Y0,Z0, got '" + std::string(origin) +
+                                 "'.");
+  }
+  if (!three_numbers(spacing, request.spacing)) {
+    return job::Outcome::refused("Type the spacing as three numbers DX,DY,DZ, got '" + std::string(spacing) +
+                                 "'.");
+  }
+  request.nodes = {grid.nx, grid.ny, grid.nz};
+  char skip[32];
+  const std::to_chars_result written = std::to_chars(skip, skip + sizeof skip, grid.skip);
+  request.inputs.push_back({grid.path, std::string(skip, written.ptr), {}});
+  request.output = output;
+  return export_grid(request, hooks);
 }
 
 }  // namespace meldrit::gridmap

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gridmap/grid_scan.h"
 #include "job/hooks.h"
 #include "job/outcome.h"
 
@@ -51,5 +52,16 @@ std::string default_array_name(std::string_view path);
 // (or does not fit a 32-bit float); a binary output is then removed, a text one keeps its lines.
 // Each input is read once; memory does not grow with the grid.
 job::Outcome export_grid(const ExportRequest& request, job::Hooks& hooks = job::no_hooks());
+
+// The choices of a save dialog, as "description|pattern" pairs, one per format.
+inline constexpr std::string_view kExportFilter =
+    "VTK image data (*.vti)|*.vti|Legacy VTK (*.vtk)|*.vtk|GeoEAS (*.dat)|*.dat|GeoEAS (*.gslib)|*.gslib|"
+    "Eclipse GRDECL (*.grdecl)|*.grdecl";
+
+// The export of the one file a grid view shows, its origin and spacing as typed ("X,Y,Z"): the
+// same file export_grid writes for it. Refused when either is not three numbers, or the file
+// holds more than one value per node.
+job::Outcome export_grid_file(const GridRequest& grid, std::string_view origin, std::string_view spacing,
+                              const std::string& output, job::Hooks& hooks = job::no_hooks());
 
 }  // namespace meldrit::gridmap

@@ -39,7 +39,8 @@ job::Outcome write_pfields(const PfieldRunRequest& request, job::Hooks& hooks) {
     FieldOpen opened = GaussianField::open(request.field, request.first + r, request.phase);
     if (!opened.field) return job::Outcome::refused(opened.error);
     textio::TextWriter output;
-    if (!output.create(path)) return job::Outcome::failed(job::cannot_write_output(path));
+    if (!output.create(path) || !textio::write_output_header(output, request.header))
+      return job::Outcome::failed(job::cannot_write_output(path));
     std::uint64_t done = 0;
     for (std::span<const float> layers = opened.field->next_layers(); !layers.empty();
          layers = opened.field->next_layers()) {

@@ -7,6 +7,7 @@
 #include "job/hooks.h"
 #include "job/outcome.h"
 #include "pfield_generate/gaussian_field.h"
+#include "textio/geoeas_header.h"
 
 namespace meldrit::pfield_generate {
 
@@ -18,7 +19,8 @@ struct PfieldRunRequest {
   std::uint64_t first = 1, last = 1;
   std::vector<std::string> outputs;  // one per realization, in order
   bool gaussian = false;
-  std::uint64_t phase = 0;  // the key's phase: a multiphase run draws phase P's field with P
+  std::uint64_t phase = 0;      // the key's phase: a multiphase run draws phase P's field with P
+  textio::OutputHeader header;  // before the values of every output
 };
 
 inline constexpr std::string_view kPfieldWritten = "p-field written.";

@@ -32,6 +32,7 @@ job::Outcome run_local_batch(const LocalBatchRequest& request, job::Hooks& hooks
   input.thresholds = static_cast<double>(n);
   input.limits = checked.limits;
   input.continuous = request.continuous;
+  input.header = request.header;
   std::vector<Realization> realizations;
   for (const LocalBatchRequest::Draw& draw : request.draws) {
     realizations.push_back(

@@ -6,6 +6,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/geoeas_header.h"
 #include "textio/number_source.h"
 
 namespace meldrit::pfield_local {
@@ -25,6 +26,7 @@ struct LocalBatchRequest {
   // One realization per uniform file, all drawn in one pass over the probability data file.
   std::vector<Draw> draws;
   bool continuous = true;
+  textio::OutputHeader header;  // before the values of every output
 };
 
 // The desktop's steps in the desktop's order: the skip box's change rule, the import, the limits

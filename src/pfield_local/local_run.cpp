@@ -9,6 +9,7 @@
 #include "pfield_local/local_messages.h"
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
+#include "textio/geoeas_header.h"
 #include "textio/number_format.h"
 #include "textio/parallel_fields.h"
 #include "textio/system_files.h"
@@ -122,7 +123,10 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
   bool header_read = false;
   if (!probability.open(probability_path, input.probability_skip, header_read)) return failed;
   for (Draw& draw : draws) {
-    if (draw.alive && !draw.output.create(draw.output_path)) return failed;
+    if (!draw.alive) continue;
+    if (!draw.output.create(draw.output_path) || !textio::write_output_header(draw.output, input.header)) {
+      return failed;
+    }
   }
   for (Draw& draw : draws) {
     if (draw.alive && !draw.generated && !draw.header.skip_lines(draw.uniform_skip)) drop(draw);

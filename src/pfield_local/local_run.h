@@ -5,6 +5,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/geoeas_header.h"
 #include "textio/number_source.h"
 
 namespace meldrit::pfield_local {
@@ -15,10 +16,11 @@ struct LocalRunInput {
   std::string uniform_path;
   double uniform_skip = 0;
   std::string output_path;
-  double nodes = 0;            // N, numeric value of Label4
-  double thresholds = 0;       // n, numeric value of ncortes
-  std::vector<double> limits;  // classlimits: L(0)..L(n+1) used
-  bool continuous = true;      // Option1; otherwise the class number is written
+  double nodes = 0;             // N, numeric value of Label4
+  double thresholds = 0;        // n, numeric value of ncortes
+  std::vector<double> limits;   // classlimits: L(0)..L(n+1) used
+  bool continuous = true;       // Option1; otherwise the class number is written
+  textio::OutputHeader header;  // before the values of every output
 };
 
 // The local ccdf p-field: one pass over both input files, one output line per node. Refused

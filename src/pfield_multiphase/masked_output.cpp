@@ -4,12 +4,12 @@
 
 namespace meldrit::pfield_multiphase {
 
-bool MaskedOutput::create(const std::string& path) {
+bool MaskedOutput::create(const std::string& path, const textio::OutputHeader& header) {
   write_failed_ = false;
   stopping_ = false;
   batch_.clear();
   batch_.reserve(kBatch);
-  return writer_.create(path);
+  return writer_.create(path) && textio::write_output_header(writer_, header);
 }
 
 void MaskedOutput::write_all(const std::vector<float>& values) {

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "textio/geoeas_header.h"
 #include "textio/text_writer.h"
 
 namespace meldrit::pfield_multiphase {
@@ -25,7 +26,8 @@ class MaskedOutput {
   MaskedOutput(const MaskedOutput&) = delete;
   MaskedOutput& operator=(const MaskedOutput&) = delete;
 
-  bool create(const std::string& path);
+  // Creates the file with `header`'s lines; false when it cannot be created or written.
+  bool create(const std::string& path, const textio::OutputHeader& header = {});
 
   // False once a write has failed.
   bool push(float value) {

@@ -51,6 +51,7 @@ job::Outcome run_multiphase_batch(const MultiphaseBatchRequest& request, job::Ho
   inputs.variable_skip = textio::numeric_value(request.variable_skip);
   inputs.class_rows = std::move(rows);
   inputs.output_path = request.output_path;
+  inputs.header = request.header;
   return run_multiphase(inputs, hooks);
 }
 

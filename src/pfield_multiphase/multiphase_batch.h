@@ -21,6 +21,7 @@ struct MultiphaseBatchRequest {
   std::string bihistogram_path;
   std::vector<ClassRow> phase_files;  // class table rows 1, 2, ... in order; later rows stay empty
   std::string output_path;
+  textio::OutputHeader header;  // before the output's values
   // Set instead of phase files: the uniform values of phase 1, 2, ... made in the run, one source
   // per phase the import found; nothing, with the reason in `error`, when it cannot be made.
   std::function<textio::NumberSource*(int phase, std::string& error)> generate_phase;

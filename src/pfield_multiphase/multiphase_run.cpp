@@ -224,7 +224,7 @@ job::Outcome Run::simulate() {
       return failed(messages::cannot_open(messages::kVariableFileName, variable_path_));
     }
   }
-  if (!output_.create(output_path_)) return failed(messages::cannot_create_output(output_path_));
+  if (!output_.create(output_path_, in_.header)) return failed(messages::cannot_create_output(output_path_));
 
   const std::size_t block = phase_block_size(phase_count_);
   phase_files_.clear();

@@ -5,6 +5,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/geoeas_header.h"
 #include "textio/number_source.h"
 
 namespace meldrit::pfield_multiphase {
@@ -33,6 +34,7 @@ struct RunInputs {
   double variable_skip = 0;
   std::vector<ClassRow> class_rows;  // rows 1..R-1 of the class table
   std::string output_path;
+  textio::OutputHeader header;  // before the output's values
 };
 
 // The whole calculation: the checks made before anything is opened (the class table's paths, the

@@ -63,4 +63,9 @@ bool header_lines(const std::string& path, std::string_view skip_text, double& l
   return true;
 }
 
+bool write_output_header(TextWriter& writer, const OutputHeader& header) {
+  if (header.name.empty()) return writer.ok();
+  return writer.write_line(header.title) && writer.write_line("1") && writer.write_line(header.name);
+}
+
 }  // namespace meldrit::textio

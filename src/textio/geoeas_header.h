@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "textio/text_writer.h"
+
 namespace meldrit::textio {
 
 // GSLIB's GeoEAS header: a title line, a line holding the number of variables nvar, then nvar
@@ -20,5 +22,15 @@ bool geoeas_header_lines(const std::string& path, std::uint64_t& lines, std::str
 // The header lines a skip text asks for: the file's GeoEAS header for "geoeas", else the text's
 // numeric value as every skip box reads it. False with a message as geoeas_header_lines.
 bool header_lines(const std::string& path, std::string_view skip_text, double& lines, std::string& message);
+
+// The GeoEAS header an output opens with when asked (for GSLIB's programs): a title line, "1" and
+// the name of its one variable. None when `name` is empty, the outputs' own form.
+struct OutputHeader {
+  std::string title;
+  std::string name;
+};
+
+// Writes `header`'s lines, nothing when there is none. False once a write has failed.
+bool write_output_header(TextWriter& writer, const OutputHeader& header);
 
 }  // namespace meldrit::textio

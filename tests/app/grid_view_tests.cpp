@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QSlider>
+#include <filesystem>
 
 #include "app/app_test_support.h"
 #include "app/grid_view.h"
@@ -91,6 +92,43 @@ TEST_F(GridViewTest, SavedPictureHasTheBatchFrontEndsPixels) {
   // The map inside the figure: node (1, 1) at the bottom left of its cells.
   const gridmap::FigureLayout layout = gridmap::figure_layout(4, 3);
   EXPECT_EQ(pixel(batch, layout.map_left + 1, layout.map_top + 3 * layout.cell - 2), gridmap::viridis(0));
+}
+
+// Each format is the file the batch front end writes for the same grid and geometry; the view
+// offers the geometry given last, and a geometry that is not three numbers writes nothing.
+TEST_F(GridViewTest, ExportWritesTheBatchFrontEndsFileAtTheGeometryGiven) {
+  mapLocalOutput(knownGrid());
+  for (const std::string ending : {".vti", ".vtk", ".dat", ".grdecl"}) {
+    SCOPED_TRACE(ending);
+    platform.choose(folder.file("view" + ending));
+    platform.texts = {"5,5,1", "10, 10, 2"};
+    view()->exportGrid();
+    EXPECT_EQ(platform.lastMessage(), "Wrote 1 array of 24 nodes to " + folder.file("view" + ending) + ".");
+    ASSERT_EQ(runCli(folder.folder(),
+                     "export --nodes 4,3,2 --origin 5,5,1 --spacing 10,10,2 --input grid.out "
+                     "--output cli" +
+                         ending),
+              0);
+    EXPECT_EQ(folder.read("view" + ending), folder.read("cli" + ending));
+  }
+  EXPECT_EQ(platform.asked.back(), "Export Grid|Node spacing (DX,DY,DZ):|10, 10, 2");
+  EXPECT_EQ(
+      platform.dialogs.back().filter,
+      "VTK image data (*.vti)|*.vti|Legacy VTK (*.vtk)|*.vtk|GeoEAS (*.dat)|*.dat|GeoEAS (*.gslib)|*.gslib|"
+      "Eclipse GRDECL (*.grdecl)|*.grdecl");
+
+  platform.choose(folder.file("bad.vti"));
+  platform.texts = {"5,5", "1,1,1"};
+  view()->exportGrid();
+  EXPECT_EQ(platform.lastMessage(), "Type the origin as three numbers X0,Y0,Z0, got '5,5'.");
+  EXPECT_FALSE(std::filesystem::exists(folder.file("bad.vti")));
+  // The file itself is never written over.
+  platform.choose(folder.file("grid.out"));
+  platform.texts = {"0,0,0", "1,1,1"};
+  const std::string grid = folder.read("grid.out");
+  view()->exportGrid();
+  EXPECT_EQ(folder.read("grid.out"), grid);
+  EXPECT_EQ(platform.lastMessage(), "Input data file and output file cannot be the same!");
 }
 
 TEST_F(GridViewTest, ClassCodesGetTheirColoursAndALegend) {

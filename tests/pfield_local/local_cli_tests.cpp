@@ -33,7 +33,7 @@ TEST_F(LocalCli, WritesTheSameFileAsTheDesktopRun) {
     EXPECT_EQ(run.out, "Calculation finished!\n");
     EXPECT_EQ(run.err, kWarning);
     const LocalRunInput input(prob, 1, uniform, 0, dir.file("core.out"), 4, 2, {0, 10, 20, 30, 0},
-                              std::string(type) == "continuous");
+                              std::string(type) == "continuous", {});
     ASSERT_TRUE(run_local_ccdf(input).completed());
     EXPECT_EQ(read_bytes(dir.file("cli.out")), read_bytes(input.output_path));
   }

@@ -33,9 +33,16 @@ TEST(LocalRun, OneNodeInBothOutputTypes) {
   };
   test::TempDir dir;
   for (const auto& [probabilities, u, limits, continuous, classes] : cases) {
-    LocalRunInput input{
-        dir.write("p.out", crlf(probabilities)), 0,     dir.write("u.out", crlf(u)), 0, dir.file("o.out"), 1,
-        static_cast<double>(limits.size() - 3),  limits};
+    LocalRunInput input{dir.write("p.out", crlf(probabilities)),
+                        0,
+                        dir.write("u.out", crlf(u)),
+                        0,
+                        dir.file("o.out"),
+                        1,
+                        static_cast<double>(limits.size() - 3),
+                        limits,
+                        true,
+                        {}};
     ASSERT_TRUE(run_local_ccdf(input).completed());
     EXPECT_EQ(test::read_bytes(input.output_path), crlf(continuous)) << probabilities << " u " << u;
     input.continuous = false;
@@ -47,10 +54,10 @@ TEST(LocalRun, OneNodeInBothOutputTypes) {
 // Three nodes behind header lines; the output file already holds longer content.
 struct Files {
   test::TempDir dir;
-  LocalRunInput input =
-      LocalRunInput(dir.write("p.out", crlf("title|0.3 0.7|0.3 0.7|0.3 0.7")), 1,
-                    dir.write("u.out", crlf("h1|h2|0.5|0.1|0.9")), 2,
-                    dir.write("o.out", crlf("old content that is longer than the new one|||")), 3, 2, kL3);
+  LocalRunInput input = LocalRunInput(
+      dir.write("p.out", crlf("title|0.3 0.7|0.3 0.7|0.3 0.7")), 1,
+      dir.write("u.out", crlf("h1|h2|0.5|0.1|0.9")), 2,
+      dir.write("o.out", crlf("old content that is longer than the new one|||")), 3, 2, kL3, true, {});
 };
 
 TEST(LocalRun, SkipsHeadersAndReplacesTheOutputWithOneLinePerNode) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "support/run_program.h"
+#include "textio/geoeas_header.h"
 
 namespace meldrit {
 namespace {
@@ -67,6 +68,55 @@ TEST(GeoEasSkip, EveryCommandReadsTheHeaderLength) {
     EXPECT_EQ(run.out, typed.out);
     EXPECT_EQ(read_bytes(dir.file("a.out")), read_bytes(dir.file("b.out")));
   }
+}
+
+// --header geoeas puts the GeoEAS header before the values: read past it with the header reader,
+// the output is the one written without it.
+TEST(GeoEasHeader, OutputsReadBackPastTheHeaderEqualTheRunWithout) {
+  test::TempDir dir;
+  const std::string examples = std::string(MELDRIT_SOURCE_FOLDER) + "/examples/";
+  const std::string cli = std::string(MELDRIT_PROGRAM_FOLDER) + "/meldrit-cli --quiet ";
+  const struct {
+    std::string command, header;
+  } cases[] = {
+      {cli + "local --limits 0,8,12,16,20,24,32 --nodes 60,40,3 --prob " + examples +
+           "ccdf.out --prob-skip 1 " + "--uniform " + examples + "uniform1.out " + examples +
+           "uniform2.out --output {}.out",
+       "60 40 3\r\n1\r\nvalue\r\n"},
+      {cli + "local --type classes --limits 0,8,12,16,20,24,32 --nodes 60,40,3 --prob " + examples +
+           "ccdf.out --prob-skip 1 --uniform " + examples + "uniform1.out --output 1.out",
+       "60 40 3\r\n1\r\nclass\r\n"},
+      {cli + "multiphase --nodes 60,40,3 --bihistogram " + examples + "bihistogram.dat --phases " + examples +
+           "phases.out --phases-skip 1 --variables " + examples + "classes.out --variables-skip 1 " +
+           "--phase-uniform " + examples + "uniform1.out " + examples + "uniform2.out --output 1.out",
+       "60 40 3\r\n1\r\nvalue\r\n"},
+#ifdef MELDRIT_HAVE_GENERATOR
+      {cli + "pfield --nodes 8,6,2 --variogram '1 sph(4,4,2; 0,0,0)' --seed 7 --realizations 1-2 --output "
+             "{}.out",
+       "8 6 2\r\n1\r\nuniform\r\n"},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    for (const char* out : {"1.out", "2.out"}) std::filesystem::remove(dir.file(out));
+    ASSERT_EQ(test::run_in(dir.path().string(), c.command).status, 0);
+    const std::string plain = read_bytes(dir.file("1.out"));
+    const std::string plain2 =
+        std::filesystem::exists(dir.file("2.out")) ? read_bytes(dir.file("2.out")) : "";
+    const test::ProgramRun run = test::run_in(dir.path().string(), c.command + " --header geoeas");
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const auto& [file, expected] : {std::pair{"1.out", plain}, std::pair{"2.out", plain2}}) {
+      if (expected.empty()) continue;
+      std::uint64_t lines = 0;
+      std::string message;
+      ASSERT_TRUE(textio::geoeas_header_lines(dir.file(file), lines, message)) << message;
+      EXPECT_EQ(lines, 3u);
+      EXPECT_EQ(read_bytes(dir.file(file)), c.header + expected);
+    }
+  }
+  EXPECT_EQ(
+      test::run_in(dir.path().string(), cli + "pfield --header gslib --nodes 2,2,2 --output a.out").status,
+      2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // (node centres at x = 5, 15, ..., 595; y = 5, ..., 395; z = 1, 3, 5), X fastest, then Y, then Z:
 //
 //   samples.dat         40 vertical wells sampled in each layer: x y z porosity(%) permeability(mD)
+//   samples-geoeas.dat  the same wells with a GeoEAS header, as GSLIB's programs read them
 //   ccdf.out            local ccdfs of porosity at 8, 12, 16, 20 and 24 %, following a regional trend
 //   uniform1..3.out     three spatially correlated uniform fields (p-fields), as uniform.exe writes them
 //   phases.out          facies per node: 1 floodplain, 2 a meandering channel sand
@@ -257,11 +258,16 @@ void write_bihistogram(const std::filesystem::path& folder) {
 
 // Forty vertical wells at random places, each sampled at the middle of every layer. Porosity is
 // the model's value at the well's node; permeability follows porosity on a log scale with scatter.
+// The same samples twice: with a line of column names, and in GSLIB's GeoEAS form.
 void write_samples(const std::filesystem::path& folder, const std::vector<int>& phases,
                    const std::vector<int>& classes, const std::vector<float>& truth) {
   Random random(kWells);
   Output out(folder, "samples.dat");
+  Output gslib(folder, "samples-geoeas.dat");
   out.line("x y z porosity permeability");
+  gslib.line("Forty wells sampled in each layer, 600 m x 400 m x 6 m");
+  gslib.line("5");
+  for (const char* name : {"x (m)", "y (m)", "z (m)", "porosity (%)", "permeability (mD)"}) gslib.line(name);
   for (int well = 0; well < 40; ++well) {
     const double x = std::floor(random.uniform() * kNx * kCellX);
     const double y = std::floor(random.uniform() * kNy * kCellY);
@@ -271,10 +277,13 @@ void write_samples(const std::filesystem::path& folder, const std::vector<int>& 
       const double porosity = rounded(porosity_at(phases[n], classes[n], truth[n]), 0.1);
       const double scatter = random.uniform() + random.uniform() + random.uniform() - 1.5;
       const double permeability = rounded(std::pow(10.0, 0.15 * porosity - 1.6 + 0.3 * scatter), 0.01);
-      out.number(x).number(y).number(z_of(k)).number(porosity).number(permeability).end_line();
+      for (Output* file : {&out, &gslib}) {
+        file->number(x).number(y).number(z_of(k)).number(porosity).number(permeability).end_line();
+      }
     }
   }
   out.close();
+  gslib.close();
 }
 
 int run(const std::filesystem::path& folder) {
