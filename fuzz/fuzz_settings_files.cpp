@@ -110,7 +110,12 @@ std::string joined(const std::vector<std::string>& v) {
 // it, or of tabs alone, cannot be read back as one item (a hand-made file can hold such a caption
 // in quotes).
 bool writable(const std::string& caption) {
-  if (caption.find_first_of(",\r\n") != std::string::npos) return false;
+  // A caption that a comma, a line end or a leading quote would cut short is saved between quotes,
+  // without quotes of its own.
+  const std::size_t first = caption.find_first_not_of(' ');
+  const bool quoted = caption.find_first_of(",\r\n") != std::string::npos ||
+                      (first != std::string::npos && caption[first] == '"');
+  if (quoted && caption.find('"') != std::string::npos) return false;
   return !strip_blanks_and_tabs(caption).empty() || meldrit::textio::trim_blanks(caption).empty();
 }
 

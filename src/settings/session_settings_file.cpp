@@ -25,10 +25,24 @@ class Writer {
   void path(const std::string& caption, const char* placeholder) {
     if (textio::trim_blanks(caption).empty()) {
       out_.line() += placeholder;
+    } else if (!reads_back_plainly(caption)) {
+      // A comma or a line end would end the item early and shift every item after it, and a
+      // leading quote would run it on to the next quote: such a caption goes between quotes, and
+      // quotes of its own (no file name holds one) cannot stay.
+      out_.line() += '"';
+      for (const char c : caption) {
+        if (c != '"') out_.line() += c;
+      }
+      out_.line() += '"';
     } else {
       out_.line() += caption;
     }
     end();
+  }
+  static bool reads_back_plainly(std::string_view caption) {
+    if (caption.find_first_of(",\r\n") != std::string_view::npos) return false;
+    const std::size_t first = caption.find_first_not_of(' ');
+    return first == std::string_view::npos || caption[first] != '"';
   }
   void number(const std::string& text) {
     append_number(text);

@@ -74,6 +74,18 @@ TEST(SessionSettingsFile, RestoresWhatWasWrittenPlainlyAndPlaceholdersAsEmpty) {
       flat(result.settings),
       "/data/phases.out|/data/my classes.out|3|2.5|1|-4|10|0|0|10|.25|5|3|lit.  1|1|/u/one.out|lit.  2|0||"
       "/b/bihist.dat||/in/samples.prn|.5||/p/prob.out|1000||0|/o/local.out|False|");
+  // Captions that a comma, a line end or a leading quote would cut short go between quotes, so that
+  // they and every item after them read back.
+  SessionSettings odd = filled();
+  odd.multiphase_path = "C:\\a,b\\phases.out";
+  odd.variable_path = " \"quoted\".out";
+  ASSERT_TRUE(write_session_settings(dir.file("odd.ini"), odd));
+  const SessionReadResult back = read_session_settings_file(dir.file("odd.ini"));
+  EXPECT_TRUE(back.complete);
+  EXPECT_EQ(back.settings.multiphase_path, odd.multiphase_path);
+  EXPECT_EQ(back.settings.variable_path, " quoted.out");
+  EXPECT_EQ(flat(back.settings).substr(flat(back.settings).find("|3|")),
+            flat(result.settings).substr(flat(result.settings).find("|3|")));
   const SessionReadResult missing = read_session_settings_file(dir.file("none.ini"));
   EXPECT_EQ(missing.items_read, 0);
   EXPECT_FALSE(missing.complete);
