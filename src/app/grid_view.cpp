@@ -161,7 +161,8 @@ bool showGridView(AppContext& context, QWidget* owner, const GridSource& source)
       BackgroundRun(owner->window(), QStringLiteral("Reading the grid file"), QStringLiteral("nodes"),
                     window_side)([&](job::Hooks& worker) { return gridmap::scan_grid(request, worker); });
   if (scan.outcome.ending == job::Ending::Cancelled) return false;
-  if (scan.nodes_read == 0 && !scan.outcome.completed()) {
+  // A file longer than the grid is laid out for another grid: its map would mislead.
+  if ((scan.nodes_read == 0 || scan.values_beyond > 0) && !scan.outcome.completed()) {
     showOk(context.platform, scan.outcome.message);
     return false;
   }
@@ -278,6 +279,10 @@ void GridView::rescan(int value_index) {
       BackgroundRun(window(), QStringLiteral("Reading the grid file"), QStringLiteral("nodes"),
                     window_side)([&](job::Hooks& worker) { return gridmap::scan_grid(request_, worker); });
   if (scan.outcome.ending == job::Ending::Cancelled) return;
+  if (scan.values_beyond > 0) {
+    showOk(context_.platform, scan.outcome.message);
+    return;
+  }
   scan_ = std::move(scan);
   const gridmap::Palette palette = style_.palette;
   style_ = gridmap::style_for(scan_, palette, std::nullopt, std::nullopt);
@@ -294,6 +299,7 @@ void GridView::refreshKey() {
   };
   if (style_.palette == gridmap::Palette::Classes) {
     for (const long long code : scan_.codes) add(QString::number(code), gridmap::class_color(code));
+    if (!gridmap::distinct_class_colors(scan_.codes)) legend_->addItem(qs(gridmap::kCodesGrouped));
   } else {
     add(qs(gridmap::scale_label(style_.max)), gridmap::viridis(1));
     add(qs(gridmap::scale_label((style_.min + style_.max) / 2)), gridmap::viridis(0.5));

@@ -136,6 +136,34 @@ GridScan scan_grid(const GridRequest& request, job::Hooks& hooks) {
       if (slot < kSampleSize) scan.sample[slot] = value;
     }
   }
+  if (scan.nodes_read == nodes && !stream.at_end()) {
+    // More values than the nodes hold: the file is laid out for another grid, and a map of its
+    // first values would look plausible while showing nothing true.
+    const std::uint64_t expected = nodes * static_cast<std::uint64_t>(request.values_per_node);
+    std::uint64_t values = expected;
+    textio::ReadStatus status;
+    while ((status = stream.skip_field()) != textio::ReadStatus::EndOfFile) {
+      if (status == textio::ReadStatus::IoError) break;
+      ++values;
+      if (!ticker.tick(stream.bytes_consumed(), nodes)) {
+        scan.outcome = job::Outcome::cancelled(job::kImportCancelled);
+        return scan;
+      }
+    }
+    const std::string before = scan.outcome.completed() ? std::string() : " " + scan.outcome.message;
+    scan.values_beyond = std::max<std::uint64_t>(values - expected, 1);
+    if (status == textio::ReadStatus::IoError) {
+      scan.outcome =
+          job::Outcome::failed("Cannot read " + path + " after node " + count_text(nodes) + "." + before);
+    } else {
+      std::string grid = count_text(nodes) + (nodes == 1 ? " node" : " nodes");
+      if (request.values_per_node > 1) {
+        grid += " of " + std::to_string(request.values_per_node) + " values each";
+      }
+      scan.outcome = job::Outcome::failed("The file holds " + count_text(values) + " values, not the " +
+                                          count_text(expected) + " of " + grid + "." + before);
+    }
+  }
   scan.stats.count = numbers;
   scan.stats.mean = static_cast<double>(mean);
   scan.stats.std =

@@ -33,6 +33,9 @@ struct GridScan {
   // could be read is still here.
   job::Outcome outcome;
   std::uint64_t nodes_read = 0;
+  // Values after the last node (at least 1 when the file is longer than the grid): such a file is
+  // refused, not mapped.
+  std::uint64_t values_beyond = 0;
   GridStats stats;
   // Every value read is a whole number, of at most kMaxCodes different ones: then `codes` lists
   // them (class numbers, phase codes) and a categorical palette suits the file.

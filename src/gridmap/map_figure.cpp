@@ -14,7 +14,9 @@ long long middle_slice(long long nz) {
 MapStyle style_for(const GridScan& scan, const std::optional<Palette>& palette,
                    const std::optional<double>& min, const std::optional<double>& max) {
   MapStyle style;
-  style.palette = palette.value_or(scan.codes.empty() ? Palette::Continuous : Palette::Classes);
+  // Codes that would share a colour read as one class: the continuous scale tells them apart.
+  style.palette =
+      palette.value_or(distinct_class_colors(scan.codes) ? Palette::Classes : Palette::Continuous);
   style.min = min.value_or(scan.stats.min);
   style.max = max.value_or(scan.stats.max);
   return style;

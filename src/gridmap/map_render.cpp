@@ -132,6 +132,18 @@ Rgb class_color(long long code) {
   return kClassColors[static_cast<std::size_t>((((code - 1) % n) + n) % n)];
 }
 
+bool distinct_class_colors(const std::vector<long long>& codes) {
+  if (codes.empty() || codes.size() > kClassColors.size()) return false;
+  std::vector<std::size_t> used;
+  for (const long long code : codes) {
+    const Rgb color = class_color(code);
+    const auto at = std::find(kClassColors.begin(), kClassColors.end(), color);
+    used.push_back(static_cast<std::size_t>(at - kClassColors.begin()));
+  }
+  std::sort(used.begin(), used.end());
+  return std::adjacent_find(used.begin(), used.end()) == used.end();
+}
+
 Rgb color_of(double value, const MapStyle& style) {
   if (std::isnan(value)) return kNoValue;
   if (style.palette == Palette::Classes) return class_color(std::llround(value));
@@ -169,6 +181,7 @@ Image render_figure(const Slice& slice, const MapStyle& style, const std::vector
   std::vector<std::string> labels;
   if (style.palette == Palette::Classes) {
     for (const long long code : codes) labels.push_back(std::to_string(code));
+    if (!distinct_class_colors(codes)) labels.emplace_back(kCodesGrouped);
   } else {
     labels = {scale_label(style.max), scale_label((style.min + style.max) / 2), scale_label(style.min)};
   }
@@ -177,7 +190,7 @@ Image render_figure(const Slice& slice, const MapStyle& style, const std::vector
   const int key_left = layout.map_left + map.width + kMargin;
   const int width = std::max(key_left + kBarWidth + 6 + label_width + kMargin,
                              kMargin + text_width(title, kTitleScale) + kMargin);
-  const int key_height = style.palette == Palette::Classes ? static_cast<int>(codes.size()) * 24 : 200;
+  const int key_height = style.palette == Palette::Classes ? static_cast<int>(labels.size()) * 24 : 200;
   const int height = layout.map_top + std::max(map.height, key_height) + kMargin;
   Image figure(width, height, kWhite);
   draw_text(figure, kMargin, kMargin, title, kBlack, kTitleScale);
@@ -190,6 +203,10 @@ Image render_figure(const Slice& slice, const MapStyle& style, const std::vector
       const int top = layout.map_top + static_cast<int>(i) * 24;
       figure.fill(key_left, top, kBarWidth, 18, class_color(codes[i]));
       draw_text(figure, label_left, top + 2, labels[i], kBlack, kLabelScale);
+    }
+    if (labels.size() > codes.size()) {
+      draw_text(figure, key_left, layout.map_top + static_cast<int>(codes.size()) * 24 + 2, labels.back(),
+                kBlack, kLabelScale);
     }
   } else {
     // The top of the bar is the maximum.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gridmap/grid_scan.h"
@@ -40,6 +41,11 @@ inline constexpr Rgb kNoValue{160, 160, 160};
 Rgb viridis(double t);
 // A code's colour: ten well-separated colours, repeated beyond.
 Rgb class_color(long long code);
+// Whether every code of `codes` has a colour of its own (none when there are no codes): only then
+// does a class map tell the codes apart.
+bool distinct_class_colors(const std::vector<long long>& codes);
+// What the legend adds under the codes when some share a colour.
+inline constexpr std::string_view kCodesGrouped = "codes share colours";
 // A node value in the style; NaN (a node the file does not hold) is grey.
 Rgb color_of(double value, const MapStyle& style);
 
@@ -48,7 +54,8 @@ Rgb color_of(double value, const MapStyle& style);
 Image render_slice(const Slice& slice, const MapStyle& style, int cell);
 
 // The picture "Save as PNG" writes: the title above, the map (cells fitted to about 600 pixels), and
-// beside it the colour bar with the scale's ends, or the legend of `codes`.
+// beside it the colour bar with the scale's ends, or the legend of `codes` (with kCodesGrouped under
+// it when they share colours).
 Image render_figure(const Slice& slice, const MapStyle& style, const std::vector<long long>& codes,
                     const std::string& title);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -132,21 +133,41 @@ TEST_F(GridViewTest, ExportWritesTheBatchFrontEndsFileAtTheGeometryGiven) {
 }
 
 TEST_F(GridViewTest, ClassCodesGetTheirColoursAndALegend) {
-  open("mnumultiphase");
-  setNodes(0, "4", "3", "2");
-  std::string codes;
-  for (int i = 0; i < 24; ++i) codes += std::to_string(1 + i % 3) + "\r\n";
-  get<QLabel>("in1")->setText(QString::fromStdString(folder.write("phases.out", codes)));
-  click("MapFrame17");
-  ASSERT_NE(view(), nullptr);
-  auto* legend = view()->findChild<QListWidget*>("legend");
-  ASSERT_EQ(legend->count(), 3);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(legend->item(i)->text(), QString::number(i + 1));
-    EXPECT_EQ(pixel(legend->item(i)->icon().pixmap(16, 16).toImage(), 8, 8), gridmap::class_color(i + 1));
+  // the codes the file cycles through, the legend, with the palette chosen in the view
+  const struct {
+    std::vector<int> codes;
+    QStringList legend;
+  } cases[] = {
+      {{1, 2, 3}, {"1", "2", "3"}},
+      // Codes that would share a colour are drawn on the continuous scale; as classes, the legend
+      // says they share.
+      {{0, 10}, {"10", "5", "0"}},
+  };
+  for (const auto& c : cases) {
+    open("mnumultiphase");
+    setNodes(0, "4", "3", "2");
+    std::string codes;
+    for (std::size_t i = 0; i < 24; ++i) codes += std::to_string(c.codes[i % c.codes.size()]) + "\r\n";
+    get<QLabel>("in1")->setText(QString::fromStdString(folder.write("phases.out", codes)));
+    click("MapFrame17");
+    ASSERT_NE(view(), nullptr);
+    auto* legend = view()->findChild<QListWidget*>("legend");
+    QStringList texts;
+    for (int i = 0; i < legend->count(); ++i) texts << legend->item(i)->text();
+    EXPECT_EQ(texts, c.legend);
+    if (c.legend.front() == "1") {
+      for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(pixel(legend->item(i)->icon().pixmap(16, 16).toImage(), 8, 8), gridmap::class_color(i + 1));
+      }
+      EXPECT_EQ(pixel(view()->mapImage(), 0, 2), gridmap::class_color(1));
+      EXPECT_EQ(pixel(view()->mapImage(), 1, 2), gridmap::class_color(2));
+    } else {
+      EXPECT_NE(pixel(view()->mapImage(), 0, 2), pixel(view()->mapImage(), 1, 2));
+      view()->findChild<QComboBox*>("paletteChoice")->setCurrentIndex(1);
+      EXPECT_EQ(legend->item(legend->count() - 1)->text().toStdString(), gridmap::kCodesGrouped);
+    }
+    delete view();
   }
-  EXPECT_EQ(pixel(view()->mapImage(), 0, 2), gridmap::class_color(1));
-  EXPECT_EQ(pixel(view()->mapImage(), 1, 2), gridmap::class_color(2));
 }
 
 TEST_F(GridViewTest, WhatAShortFileHoldsIsShownAndWhatIsMissingSaid) {
@@ -158,6 +179,16 @@ TEST_F(GridViewTest, WhatAShortFileHoldsIsShownAndWhatIsMissingSaid) {
   EXPECT_NE(pixel(map, 1, 0), gridmap::kNoValue);  // node (2, 3), the tenth, was read
   EXPECT_EQ(pixel(map, 2, 0), gridmap::kNoValue);  // the eleventh is no number
   EXPECT_EQ(pixel(map, 3, 0), gridmap::kNoValue);  // the twelfth is not in the file
+  delete view();
+
+  // A longer file is laid out for another grid: no map at all.
+  for (const auto& [bytes, message] :
+       {std::pair{knownGrid() + "1\r\n", "The file holds 25 values, not the 24 of 24 nodes."},
+        std::pair{knownGrid() + knownGrid(), "The file holds 48 values, not the 24 of 24 nodes."}}) {
+    mapLocalOutput(bytes);
+    EXPECT_EQ(view(), nullptr);
+    EXPECT_EQ(platform.lastMessage(), message);
+  }
 }
 
 TEST_F(GridViewTest, TheTransformationsOutputAsksForItsNodeCounts) {

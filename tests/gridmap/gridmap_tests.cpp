@@ -41,6 +41,37 @@ TEST(GridScan, StatisticsCodesAndWhatIsMissing) {
       {crlf("1|2|3|4"), 0, 1, 1, "The file holds 4 of the 6 nodes.", 4, 4, 1, 4, {1, 2, 3, 4}},
       {crlf("1|x|3|4|5|6"), 0, 1, 1, "Node 2 is not a number.", 6, 5, 1, 6, {1, 3, 4, 5, 6}},
       {crlf("h"), 3, 1, 1, "The file holds 0 of the 6 nodes.", 0, 0, 0, 0, {}},
+      // More values than the nodes hold, whole nodes or not, is no map of this grid.
+      {crlf("1|2|3|4|5|6|7"),
+       0,
+       1,
+       1,
+       "The file holds 7 values, not the 6 of 6 nodes.",
+       6,
+       6,
+       1,
+       6,
+       {1, 2, 3, 4, 5, 6}},
+      {crlf("1 2|3 4|5 6|7 8|9 10|11 12|13 x|15 16"),
+       0,
+       2,
+       1,
+       "The file holds 16 values, not the 12 of 6 nodes of 2 values each.",
+       6,
+       6,
+       1,
+       11,
+       {1, 3, 5, 7, 9, 11}},
+      {crlf("1|x|3|4|5|6|7"),
+       0,
+       1,
+       1,
+       "The file holds 7 values, not the 6 of 6 nodes. Node 2 is not a number.",
+       6,
+       5,
+       1,
+       6,
+       {1, 3, 4, 5, 6}},
   };
   test::TempDir dir;
   for (const auto& c : cases) {
@@ -55,6 +86,7 @@ TEST(GridScan, StatisticsCodesAndWhatIsMissing) {
     EXPECT_DOUBLE_EQ(scan.stats.min, c.min) << c.bytes;
     EXPECT_DOUBLE_EQ(scan.stats.max, c.max) << c.bytes;
     EXPECT_EQ(scan.codes, c.codes) << c.bytes;
+    EXPECT_EQ(scan.values_beyond > 0, c.message.find("values, not") != std::string::npos) << c.bytes;
   }
   EXPECT_EQ(scan_grid(request(dir.file("none.out"), 1, 1, 1)).outcome.message,
             "Cannot open " + dir.file("none.out"));
@@ -110,6 +142,36 @@ TEST(MapRender, NorthUpOneSquareANodeAndAFigureWithItsKey) {
   EXPECT_EQ(figure.at(0, 0), (Rgb{255, 255, 255}));
 }
 
+TEST(MapRender, ClassesOnlyWhenEveryCodeHasAColourOfItsOwn) {
+  // codes, the palette chosen by default
+  const std::pair<std::vector<long long>, Palette> cases[] = {
+      {{1, 2, 3}, Palette::Classes},
+      {{-3, 0, 1, 2, 3, 4, 5, 6}, Palette::Classes},
+      {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, Palette::Classes},
+      {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, Palette::Continuous},
+      {{0, 100}, Palette::Continuous},  // one colour for both
+      {{}, Palette::Continuous},
+  };
+  for (const auto& [codes, palette] : cases) {
+    GridScan scan;
+    scan.codes = codes;
+    EXPECT_EQ(style_for(scan, std::nullopt, std::nullopt, std::nullopt).palette, palette) << codes.size();
+    EXPECT_EQ(distinct_class_colors(codes), palette == Palette::Classes) << codes.size();
+  }
+  // Asked for anyway, codes that share a colour are said so on the line under their legend.
+  const Slice slice{2, 1, 1, {0, 100}};
+  const FigureLayout layout = figure_layout(2, 1);
+  const auto note_dots = [&](const std::vector<long long>& codes) {
+    const Image figure = render_figure(slice, {Palette::Classes, 0, 100}, codes, "t");
+    int dots = 0;
+    for (int y = layout.map_top + 48; y < layout.map_top + 72; ++y)
+      for (int x = layout.map_left + 2 * layout.cell; x < figure.width; ++x) dots += figure.at(x, y) == Rgb{};
+    return dots;
+  };
+  EXPECT_GT(note_dots({0, 100}), 0);
+  EXPECT_EQ(note_dots({0, 1}), 0);
+}
+
 TEST(MapCommand, WritesThePictureAndStatisticsOrSaysWhatIsWrong) {
   test::TempDir dir;
   dir.write("g.out", crlf("1|2|3|4|5|6|7|8"));
@@ -122,6 +184,9 @@ TEST(MapCommand, WritesThePictureAndStatisticsOrSaysWhatIsWrong) {
       {"--nodes 2,2,2 --z 3", 1, "", "Z must be from 1 to 2.\n"},
       {"--nodes 2,2,0", 1, "", "Every node count must be at least 1.\n"},
       {"--nodes 2,2,2 --threshold 3 --thresholds 2", 1, "", "The value to map lies outside its node.\n"},
+      {"--nodes 2,2,1", 1, "", "The file holds 8 values, not the 4 of 4 nodes.\n"},
+      {"--nodes 1,1,1 --threshold 1 --thresholds 3", 1, "",
+       "The file holds 8 values, not the 3 of 1 node of 3 values each.\n"},
   };
   for (const auto& [arguments, status, out, err] : cases) {
     std::filesystem::remove(dir.file("m.png"));
@@ -131,10 +196,10 @@ TEST(MapCommand, WritesThePictureAndStatisticsOrSaysWhatIsWrong) {
     EXPECT_EQ(run.err, err) << arguments;
     EXPECT_EQ(std::filesystem::exists(dir.file("m.png")), status == 0) << arguments;
   }
-  EXPECT_EQ(test::run_in(dir.path().string(),
-                         test::built("meldrit-cli") + " map --input missing.out --nodes 1,1,1 --png m.png")
-                .err,
-            "Cannot open missing.out\n");
+  const test::ProgramRun missing = test::run_in(
+      dir.path().string(), test::built("meldrit-cli") + " map --input missing.out --nodes 1,1,1 --png m.png");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "Cannot open missing.out\n");
 }
 
 }  // namespace
