@@ -164,6 +164,14 @@ job::Outcome run(const RunRequest& request, const ProgramRunner& runner, job::Ho
       return cancelled;
   }
 
+  // A cancel leaves the folder as a completed run does: without the values and score files, which
+  // can be hundreds of megabytes. A failure keeps the values file for a look at what was handed on.
+  std::error_code ignored;
+  const auto cancelled_clean = [&] {
+    std::filesystem::remove(values_path, ignored);
+    std::filesystem::remove(scores_path, ignored);
+    return cancelled;
+  };
   std::vector<double> coordinates;
   std::vector<float> scores;
   hooks.stage(messages::kStageValues);
@@ -173,12 +181,11 @@ job::Outcome run(const RunRequest& request, const ProgramRunner& runner, job::Ho
     case Step::Failed:
       return failed;
     case Step::Cancelled:
-      return cancelled;
+      return cancelled_clean();
   }
   if (!write_parameters(folder, samples)) return failed;
 
   // A score file of an earlier run must never pass for this run's.
-  std::error_code ignored;
   std::filesystem::remove(scores_path, ignored);
   if (std::filesystem::symlink_status(scores_path, ignored).type() != std::filesystem::file_type::not_found) {
     return failed;
@@ -187,7 +194,7 @@ job::Outcome run(const RunRequest& request, const ProgramRunner& runner, job::Ho
   const ProgramEnd ended =
       runner(files::kCommandLine, folder, request.window_mode, [&hooks] { return hooks.cancel_requested(); });
   if (!ended.started) return failed;
-  if (hooks.cancel_requested()) return cancelled;
+  if (hooks.cancel_requested()) return cancelled_clean();
   // A program that failed may have left a partial score file.
   if (ended.exit_status != 0) return failed;
   if (!read_scores(scores_path, samples, scores)) return failed;

@@ -39,8 +39,8 @@ struct RunRequest {
 // and the output neither the input nor one of the run's own files in the program folder), then
 // `hooks.checks_passed()`, the selected column, the lock on the program folder's fixed files
 // (waited for, with a stage that says so), the values file, uniform.par, the external program, its
-// scores, the removal of both temporary files and the output file. Coordinates are kept in memory
-// (N x 2 or N x 3 doubles) and the scores as N floats; the values go straight to their file. A
+// scores, the removal of both temporary files (also on a cancel) and the output file. Coordinates are kept in
+// memory (N x 2 or N x 3 doubles) and the scores as N floats; the values go straight to their file. A
 // completed run whose output could not be written says so in a follow-up message.
 job::Outcome run_uniform(const RunRequest& request, const ProgramRunner& runner,
                          job::Hooks& hooks = job::no_hooks());

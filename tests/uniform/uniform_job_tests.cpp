@@ -132,6 +132,30 @@ TEST(UniformRun, FailureEndLeavesTheValuesFileAndNoOutput) {
   }
 }
 
+TEST(UniformRun, CancelLeavesNoTemporaryFileAndNoOutput) {
+  // Cancelled once the run reaches this step.
+  struct CancelFrom : job::Hooks {
+    std::string_view from;
+    bool now = false;
+    void stage(std::string_view name) override { now = now || name == from; }
+    bool cancel_requested() override { return now; }
+  };
+  for (const std::string_view step : {messages::kStageValues, messages::kStageProgram}) {
+    RunFixture f;
+    // A score file of an earlier run, as the program writes it while it runs.
+    f.dir.write("program/tempuniforme34246.out", crlf(" .5 "));
+    CancelFrom hooks;
+    hooks.from = step;
+    EXPECT_EQ(run_uniform(f.request(crlf("h|1 2|3 4"), CoordinateOption::None, 2, 2, 2), f.fake(), hooks),
+              job::Outcome::cancelled(job::kRunCancelled))
+        << step;
+    EXPECT_EQ(f.seen.empty(), step == messages::kStageValues) << step;
+    EXPECT_FALSE(f.has("tempuniforme34247.out")) << step;
+    EXPECT_FALSE(f.has("tempuniforme34246.out")) << step;
+    EXPECT_FALSE(fs::exists(f.dir.file("result.out"))) << step;
+  }
+}
+
 std::string lines(int count, const std::string& line) {
   std::string out;
   for (int i = 0; i < count; ++i) out += line + "\r\n";
