@@ -106,6 +106,26 @@ if(MELDRIT_GZIP)
     install(FILES ${page}.gz DESTINATION share/man/man1)
   endif()
 endif()
+
+# Debian's copyright file (machine-readable; the project is under the MIT licence and bundles no
+# third-party code) and the changelog every Debian package carries, compressed without a time stamp.
+install(FILES ${MELDRIT_PACKAGING_SOURCE}/copyright DESTINATION share/doc/meldrit)
+if(MELDRIT_GZIP)
+  # A native package (no Debian revision) names it changelog.gz.
+  set(changelog ${MELDRIT_PACKAGING_BINARY}/doc/changelog)
+  string(TIMESTAMP meldrit_changelog_date "%a, %d %b %Y 00:00:00 +0000" UTC)
+  file(WRITE ${changelog}.in
+    "meldrit (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
+    "  * Release ${PROJECT_VERSION}.\n\n"
+    " -- Meldrit maintainers <maintainers@meldrit.invalid>  ${meldrit_changelog_date}\n")
+  add_custom_command(OUTPUT ${changelog}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${changelog}.in ${changelog}
+    COMMAND ${MELDRIT_GZIP} -9nf ${changelog}
+    DEPENDS ${changelog}.in
+    COMMENT "Compressing the changelog")
+  list(APPEND meldrit_generated ${changelog}.gz)
+  install(FILES ${changelog}.gz DESTINATION share/doc/meldrit)
+endif()
 add_custom_target(meldrit_package_files ALL DEPENDS ${meldrit_generated})
 
 set(CPACK_GENERATOR DEB)
@@ -121,6 +141,10 @@ input and output is a plain text file.\n\
 .\n\
 The package holds the desktop program meldrit and the batch front end\n\
 meldrit-cli, which runs the same jobs and writes identical files.")
+# MIT, as SPDX names it. Debian's control file has no licence field: the copyright file says
+# "License: MIT" there.
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

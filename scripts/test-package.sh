@@ -2,9 +2,10 @@
 # Builds the Debian package and meets it as a user would: installed (with apt-get when run as root
 # in CI, else unpacked into a scratch root), then, as an ordinary user who cannot write to the
 # program folder, one run of each job through meldrit-cli and two starts of meldrit under Xvfb
-# through the exit flow. The desktop entry, the AppStream file and the manual pages are checked too.
+# through the exit flow. The desktop entry, the AppStream file, the manual pages (no line over 80
+# columns), the copyright file and lintian's errors are checked too.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
-meldrit_install xvfb xauth xdotool desktop-file-utils appstream man-db
+meldrit_install xvfb xauth xdotool desktop-file-utils appstream man-db lintian
 "$MELDRIT_ROOT/scripts/package.sh" >/dev/null
 debs=("$MELDRIT_ROOT"/build-package/meldrit_*.deb)
 deb=${debs[0]}
@@ -50,10 +51,17 @@ for file in icons/hicolor/scalable/apps/meldrit.svg icons/hicolor/48x48/apps/mel
   [ -s "$share/$file" ] || fail "the package has no $file"
 done
 for page in meldrit meldrit-cli; do
-  text=$(MANWIDTH=80 man -l "$share/man/man1/$page.1.gz" 2>&1) || fail "man $page: $text"
+  text=$(LC_ALL=C MANWIDTH=80 man -l "$share/man/man1/$page.1.gz" 2>&1) || fail "man $page: $text"
   [[ $text == *$'\nNAME\n'* ]] || fail "man $page shows no page"
+  wide=$(awk 'length > 80' <<<"$text")
+  [ -z "$wide" ] || fail "man $page has lines over 80 columns:"$'\n'"$wide"
 done
 [[ $text == *--phase-uniform* ]] || fail "the page of meldrit-cli lacks the options of its commands"
+grep -q '^License: MIT$' "$share/doc/meldrit/copyright" || fail "the package's copyright file names no MIT licence"
+# Errors only: warnings and notes are left to judge.
+lintian_report=$(lintian "$deb" 2>&1) || true
+errors=$(grep '^E:' <<<"$lintian_report" || true)
+[ -z "$errors" ] || fail "lintian:"$'\n'"$errors"
 [[ $(dpkg-deb -f "$deb" Depends) == *libqt6widgets6* ]] || fail "no Qt in the package's dependencies"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 
