@@ -45,8 +45,8 @@ TEST(GeoEasSkip, EveryCommandReadsTheHeaderLength) {
        multiphase + "--phases phases.dat --phases-skip 3 --phase-uniform uniform.dat::3 " + examples +
            "uniform2.out --output b.out",
        0, ""},
-      {cli + "map --input ccdf.dat --skip geoeas --nodes 60,40,3 --png a.out",
-       cli + "map --input ccdf.dat --skip 7 --nodes 60,40,3 --png b.out", 0, ""},
+      {cli + "map --input ccdf.dat --skip geoeas --nodes 60,40,3 --threshold 2 --thresholds 5 --png a.out",
+       cli + "map --input ccdf.dat --skip 7 --nodes 60,40,3 --threshold 2 --thresholds 5 --png b.out", 0, ""},
       {cli + "variogram --input uniform.dat --skip geoeas --nodes 60,40,3 --lags 3",
        cli + "variogram --input uniform.dat --skip 3 --nodes 60,40,3 --lags 3", 0, ""},
       {local + "--prob-skip geoeas --uniform bad.dat --uniform-skip geoeas --output a.out", "", 1,
