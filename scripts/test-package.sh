@@ -57,6 +57,7 @@ for page in meldrit meldrit-cli; do
   [ -z "$wide" ] || fail "man $page has lines over 80 columns:"$'\n'"$wide"
 done
 [[ $text == *--phase-uniform* ]] || fail "the page of meldrit-cli lacks the options of its commands"
+[[ $text == *$'\nEXIT STATUS\n'*'128 + signal'* ]] || fail "the page of meldrit-cli lacks its exit statuses"
 grep -q '^License: MIT$' "$share/doc/meldrit/copyright" || fail "the package's copyright file names no MIT licence"
 # Errors only: warnings and notes are left to judge.
 lintian_report=$(lintian "$deb" 2>&1) || true

@@ -55,7 +55,13 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.footer(
       "meldrit-cli --request FILE [options]: runs a request written by --save-request; options given "
-      "beside it replace the file's");
+      "beside it replace the file's\n"
+      "\n"
+      "Exit status:\n"
+      "  0             the job completed\n"
+      "  1             one of the job's messages ended it\n"
+      "  2             a usage error\n"
+      "  128 + signal  stopped by a signal: 130 for SIGINT, 143 for SIGTERM, 129 for SIGHUP");
   bool progress = false;
   bool quiet = false;
   app.add_flag("--progress", progress, "Draw a progress line on standard error, also when it is no terminal");

@@ -131,6 +131,11 @@ TEST_F(LocalCli, UsageErrorAndHelp) {
   const test::ProgramRun help = cli("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--uniform-skip"), std::string::npos);
+  // The program's own help ends with every exit status a script may meet.
+  const std::string top = test::run_in(dir.path().string(), test::built("meldrit-cli") + " --help").out;
+  for (const char* status : {"\n  0 ", "\n  1 ", "\n  2 ", "\n  128 + signal ", " 130 for SIGINT"}) {
+    EXPECT_NE(top.find(status), std::string::npos) << status;
+  }
 }
 
 }  // namespace
