@@ -1,6 +1,8 @@
 #include "app/flex_grid.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include "app/job_panel.h"
 
@@ -21,6 +23,39 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
     setCurrentCell(r, c);
     emit doubleClickedCell();
   });
+  auto* paste = new QAction(QStringLiteral("Paste"), this);
+  paste->setObjectName(QStringLiteral("pasteList"));
+  addAction(paste);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(paste, &QAction::triggered, this, &FlexGrid::pasteRequested);
+}
+
+void FlexGrid::takePasteFrom(QWidget* box, std::function<bool()> for_grid) {
+  paste_boxes_.insert(box, std::move(for_grid));
+  box->installEventFilter(this);
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Paste)) {
+    emit pasteRequested();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
+  // The box would paste the whole list into one cell; the shortcut override keeps it from
+  // taking Ctrl+V as its own.
+  const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+  if (key && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+    const auto box = paste_boxes_.constFind(watched);
+    if (box != paste_boxes_.constEnd() && (*box)()) {
+      if (event->type() == QEvent::KeyPress) emit pasteRequested();
+      event->accept();
+      return true;
+    }
+  }
+  return QTableWidget::eventFilter(watched, event);
 }
 
 void FlexGrid::setRows(int rows) {

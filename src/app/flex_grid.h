@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QHash>
 #include <QTableWidget>
+#include <functional>
 
 namespace meldrit::app {
 
@@ -43,9 +44,19 @@ class FlexGrid : public QTableWidget {
   void clickCell(int row, int col);
   void doubleClickCell(int row, int col);
 
+  // Ctrl+V in `box`, the box that takes the keyboard for the grid's cells, pastes into the grid
+  // too while `for_grid` says the box stands for the current cell.
+  void takePasteFrom(QWidget* box, std::function<bool()> for_grid);
+
  signals:
   void clicked();
   void doubleClickedCell();
+  // Ctrl+V or the "Paste" context action: the panel fills its cells from the clipboard.
+  void pasteRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QTableWidgetItem* itemAt(int row, int col);
@@ -56,6 +67,7 @@ class FlexGrid : public QTableWidget {
   QHash<int, int> width_twips_;
   int row_ = 0;
   int col_ = 0;
+  QHash<QObject*, std::function<bool()>> paste_boxes_;
 };
 
 }  // namespace meldrit::app

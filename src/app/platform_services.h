@@ -59,6 +59,8 @@ class PlatformServices {
   virtual void endProgram() = 0;
   // The folder of the running program.
   virtual std::string programFolder() const = 0;
+  // The text on the clipboard; empty when it holds none.
+  virtual std::string clipboardText() const { return {}; }
 };
 
 // A message box with the OK button only, no icon and the title "Meldrit".

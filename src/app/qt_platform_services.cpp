@@ -1,6 +1,7 @@
 #include "app/qt_platform_services.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
@@ -134,6 +135,10 @@ std::string QtPlatformServices::programFolder() const {
   // Qt writes "/" on every system; the folder goes into messages and command lines as Windows
   // spells it there.
   return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::string QtPlatformServices::clipboardText() const {
+  return QApplication::clipboard()->text().toStdString();
 }
 
 }  // namespace meldrit::app

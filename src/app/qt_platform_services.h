@@ -31,6 +31,7 @@ class QtPlatformServices : public PlatformServices {
                   int creation_flags, const std::function<bool()>& cancelled, int& exit_status) override;
   void endProgram() override;
   std::string programFolder() const override;
+  std::string clipboardText() const override;
 
  private:
   QPointer<QWidget> window_;

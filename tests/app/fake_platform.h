@@ -54,6 +54,7 @@ class FakePlatform : public app::PlatformServices {
                   int creation_flags, const std::function<bool()>& cancelled, int& exit_status) override;
   void endProgram() override { ++end_count; }
   std::string programFolder() const override { return folder; }
+  std::string clipboardText() const override { return clipboard; }
 
   // The next dialog picks this file.
   void choose(const std::string& path) {
@@ -82,6 +83,7 @@ class FakePlatform : public app::PlatformServices {
   std::string run_instead;         // when set, the command line that really runs (a stand-in program)
   int end_count = 0;
   std::string folder;  // the program folder the window sees
+  std::string clipboard;
 };
 
 }  // namespace meldrit::test
