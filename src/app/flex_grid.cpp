@@ -58,6 +58,46 @@ bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
   return QTableWidget::eventFilter(watched, event);
 }
 
+FlexGrid::Contents FlexGrid::contents() const {
+  Contents saved;
+  saved.rows = rowCount();
+  saved.cols = columnCount();
+  for (int r = 0; r < saved.rows; ++r) {
+    for (int c = 0; c < saved.cols; ++c) {
+      Contents::Cell cell;
+      if (const QTableWidgetItem* held = item(r, c)) {
+        cell = {true, held->text(), held->textAlignment(), held->background()};
+      }
+      saved.cells.push_back(cell);
+    }
+  }
+  for (int c = 0; c < saved.cols; ++c) saved.widths.push_back(columnWidth(c));
+  saved.width_twips = width_twips_;
+  saved.row = row_;
+  saved.col = col_;
+  return saved;
+}
+
+void FlexGrid::setContents(const Contents& saved) {
+  clearContents();
+  setRowCount(saved.rows);
+  setColumnCount(saved.cols);
+  for (int r = 0; r < saved.rows; ++r) {
+    for (int c = 0; c < saved.cols; ++c) {
+      const Contents::Cell& cell = saved.cells[static_cast<std::size_t>(r * saved.cols + c)];
+      if (!cell.present) continue;
+      QTableWidgetItem* held = itemAt(r, c);
+      held->setText(cell.text);
+      held->setTextAlignment(Qt::Alignment(cell.alignment));
+      held->setBackground(cell.background);
+    }
+  }
+  paintFixed();
+  for (int c = 0; c < saved.cols; ++c) setColumnWidth(c, saved.widths[static_cast<std::size_t>(c)]);
+  width_twips_ = saved.width_twips;
+  setCurrentCell(saved.row, saved.col);
+}
+
 void FlexGrid::setRows(int rows) {
   setRowCount(rows < 0 ? 0 : rows);
   paintFixed();

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QTableWidget>
 #include <functional>
+#include <vector>
 
 namespace meldrit::app {
 
@@ -43,6 +44,26 @@ class FlexGrid : public QTableWidget {
   // click, clicked() then doubleClickedCell()). Tests call these directly.
   void clickCell(int row, int col);
   void doubleClickCell(int row, int col);
+
+  // Everything a panel may change: size, cells, column widths and the current cell. An operation
+  // that is cancelled puts back what it found.
+  struct Contents {
+    struct Cell {
+      bool present = false;
+      QString text;
+      int alignment = 0;
+      QBrush background;
+    };
+    int rows = 0;
+    int cols = 0;
+    std::vector<Cell> cells;  // row by row
+    std::vector<int> widths;  // pixels
+    QHash<int, int> width_twips;
+    int row = 0;
+    int col = 0;
+  };
+  Contents contents() const;
+  void setContents(const Contents& contents);
 
   // Ctrl+V in `box`, the box that takes the keyboard for the grid's cells, pastes into the grid
   // too while `for_grid` says the box stands for the current cell.

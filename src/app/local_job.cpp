@@ -299,6 +299,12 @@ class LocalJob : public JobPanels {
   }
 
   void importFile() {
+    // A cancelled import puts back what the panel showed before it: the user stopped it, nothing
+    // failed, and the limits typed for the last file still hold.
+    const int bar = bar1_->value();
+    const QString thresholds = ncortes_->text();
+    const QString nodes = label4_->text();
+    const FlexGrid::Contents limits = gridcortes_->contents();
     ImportHooks hooks(
         platform_,
         [this] {
@@ -315,6 +321,14 @@ class LocalJob : public JobPanels {
         hooks)([&](job::Hooks& worker) { return pl::import_probability_file(path, skip, worker); });
     if (result.outcome.ending == job::Ending::Refused) {
       showOk(platform_, result.outcome.message);
+      return;
+    }
+    if (result.outcome.ending == job::Ending::Cancelled) {
+      showOk(platform_, result.outcome.message);
+      hooks.resetPointer();
+      bar1_->setValue(bar);
+      showCounts(thresholds, nodes);
+      gridcortes_->setContents(limits);
       return;
     }
     if (!result.outcome.completed()) {
