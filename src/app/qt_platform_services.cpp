@@ -83,8 +83,9 @@ MessageAnswer QtPlatformServices::showMessage(const MessageRequest& request) {
   }
 }
 
-std::optional<FileChoice> QtPlatformServices::chooseFile(const FileDialogRequest& request) {
-  QFileDialog dialog(window_.data(), QString::fromStdString(request.title), last_folder_);
+std::optional<FileChoice> QtPlatformServices::showFileDialog(const FileDialogRequest& request) {
+  QFileDialog dialog(window_.data(), QString::fromStdString(request.title),
+                     QString::fromStdString(request.folder));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(!request.save && request.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   // The program replaces an existing output file without asking.
@@ -98,7 +99,6 @@ std::optional<FileChoice> QtPlatformServices::chooseFile(const FileDialogRequest
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
   const QFileInfo info(files.first());
-  last_folder_ = info.absolutePath();
   return FileChoice{QDir::toNativeSeparators(info.absoluteFilePath()).toStdString(),
                     info.fileName().toStdString()};
 }

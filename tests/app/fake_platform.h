@@ -31,7 +31,7 @@ class FakePlatform : public app::PlatformServices {
   using Run = std::tuple<std::string, std::string, int, int, int>;
 
   app::MessageAnswer showMessage(const app::MessageRequest& request) override;
-  std::optional<app::FileChoice> chooseFile(const app::FileDialogRequest& request) override;
+  std::optional<app::FileChoice> showFileDialog(const app::FileDialogRequest& request) override;
   // Answered from `texts`; an empty queue cancels.
   std::optional<std::string> askText(const std::string& title, const std::string& label,
                                      const std::string& initial) override {
