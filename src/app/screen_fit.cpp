@@ -21,7 +21,12 @@ void fitWithinScreen(QWidget* window, QRect available) {
   // window manager would add them.
   QSize frame = window->frameGeometry().size() - window->size();
   if (!window->isVisible()) frame = frame.expandedTo(QSize(16, 40));
-  window->resize(sizeWithin(window->size(), available.size() - frame));
+  const QSize room = available.size() - frame;
+  // A layout would hold the window at its controls' least size, off a small screen; squeezed
+  // controls are better than unreachable ones.
+  window->setMinimumSize(
+      window->minimumSizeHint().boundedTo(room).expandedTo(window->minimumSize().boundedTo(room)));
+  window->resize(sizeWithin(window->size(), room));
   QPoint place = window->pos();
   place.setX(std::clamp(place.x(), available.left(),
                         std::max(available.left(), available.right() + 1 - window->width() - frame.width())));

@@ -86,5 +86,27 @@ TEST(SmallScreen, WindowsOpenWithinTheAvailableArea) {
   EXPECT_TRUE(tiny.contains(window.frameGeometry()));
 }
 
+TEST(SmallScreen, TheMapWindowOpensWithinTheAvailableAreaWithItsButtonsOnIt) {
+  WindowOnFake shell;
+  shell.open("mnumeldritii");
+  shell.setNodes(3, "4", "3", "2");
+  std::string grid;
+  for (int i = 1; i <= 24; ++i) grid += std::to_string(i) + "\r\n";
+  shell.get<QLabel>("Label23")->setText(QString::fromStdString(shell.folder.write("grid.out", grid)));
+  shell.click("MapFrame11(1)");
+  QWidget* view = nullptr;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == QStringLiteral("GridView") && widget->isVisible()) view = widget;
+  }
+  ASSERT_NE(view, nullptr);
+  QApplication::processEvents();
+  const QRect available = view->screen()->availableGeometry();
+  EXPECT_TRUE(available.contains(view->frameGeometry()));
+  auto* save = view->findChild<QWidget*>(QStringLiteral("savePng"));
+  ASSERT_NE(save, nullptr);
+  EXPECT_TRUE(available.contains(QRect(save->mapToGlobal(QPoint(0, 0)), save->size())));
+  delete view;
+}
+
 }  // namespace
 }  // namespace meldrit::test
