@@ -1,6 +1,8 @@
 #include "app/flex_grid.h"
 
+#include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include "app/job_panel.h"
 
@@ -21,6 +23,79 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableWidget(parent) {
     setCurrentCell(r, c);
     emit doubleClickedCell();
   });
+  auto* paste = new QAction(QStringLiteral("Paste"), this);
+  paste->setObjectName(QStringLiteral("pasteList"));
+  addAction(paste);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(paste, &QAction::triggered, this, &FlexGrid::pasteRequested);
+}
+
+void FlexGrid::takePasteFrom(QWidget* box, std::function<bool()> for_grid) {
+  paste_boxes_.insert(box, std::move(for_grid));
+  box->installEventFilter(this);
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Paste)) {
+    emit pasteRequested();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
+}
+
+bool FlexGrid::eventFilter(QObject* watched, QEvent* event) {
+  // The box would paste the whole list into one cell; the shortcut override keeps it from
+  // taking Ctrl+V as its own.
+  const bool key = event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+  if (key && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+    const auto box = paste_boxes_.constFind(watched);
+    if (box != paste_boxes_.constEnd() && (*box)()) {
+      if (event->type() == QEvent::KeyPress) emit pasteRequested();
+      event->accept();
+      return true;
+    }
+  }
+  return QTableWidget::eventFilter(watched, event);
+}
+
+FlexGrid::Contents FlexGrid::contents() const {
+  Contents saved;
+  saved.rows = rowCount();
+  saved.cols = columnCount();
+  for (int r = 0; r < saved.rows; ++r) {
+    for (int c = 0; c < saved.cols; ++c) {
+      Contents::Cell cell;
+      if (const QTableWidgetItem* held = item(r, c)) {
+        cell = {true, held->text(), held->textAlignment(), held->background()};
+      }
+      saved.cells.push_back(cell);
+    }
+  }
+  for (int c = 0; c < saved.cols; ++c) saved.widths.push_back(columnWidth(c));
+  saved.width_twips = width_twips_;
+  saved.row = row_;
+  saved.col = col_;
+  return saved;
+}
+
+void FlexGrid::setContents(const Contents& saved) {
+  clearContents();
+  setRowCount(saved.rows);
+  setColumnCount(saved.cols);
+  for (int r = 0; r < saved.rows; ++r) {
+    for (int c = 0; c < saved.cols; ++c) {
+      const Contents::Cell& cell = saved.cells[static_cast<std::size_t>(r * saved.cols + c)];
+      if (!cell.present) continue;
+      QTableWidgetItem* held = itemAt(r, c);
+      held->setText(cell.text);
+      held->setTextAlignment(Qt::Alignment(cell.alignment));
+      held->setBackground(cell.background);
+    }
+  }
+  paintFixed();
+  for (int c = 0; c < saved.cols; ++c) setColumnWidth(c, saved.widths[static_cast<std::size_t>(c)]);
+  width_twips_ = saved.width_twips;
+  setCurrentCell(saved.row, saved.col);
 }
 
 void FlexGrid::setRows(int rows) {

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QHash>
 #include <QTableWidget>
+#include <functional>
+#include <vector>
 
 namespace meldrit::app {
 
@@ -43,9 +45,39 @@ class FlexGrid : public QTableWidget {
   void clickCell(int row, int col);
   void doubleClickCell(int row, int col);
 
+  // Everything a panel may change: size, cells, column widths and the current cell. An operation
+  // that is cancelled puts back what it found.
+  struct Contents {
+    struct Cell {
+      bool present = false;
+      QString text;
+      int alignment = 0;
+      QBrush background;
+    };
+    int rows = 0;
+    int cols = 0;
+    std::vector<Cell> cells;  // row by row
+    std::vector<int> widths;  // pixels
+    QHash<int, int> width_twips;
+    int row = 0;
+    int col = 0;
+  };
+  Contents contents() const;
+  void setContents(const Contents& contents);
+
+  // Ctrl+V in `box`, the box that takes the keyboard for the grid's cells, pastes into the grid
+  // too while `for_grid` says the box stands for the current cell.
+  void takePasteFrom(QWidget* box, std::function<bool()> for_grid);
+
  signals:
   void clicked();
   void doubleClickedCell();
+  // Ctrl+V or the "Paste" context action: the panel fills its cells from the clipboard.
+  void pasteRequested();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QTableWidgetItem* itemAt(int row, int col);
@@ -56,6 +88,7 @@ class FlexGrid : public QTableWidget {
   QHash<int, int> width_twips_;
   int row_ = 0;
   int col_ = 0;
+  QHash<QObject*, std::function<bool()>> paste_boxes_;
 };
 
 }  // namespace meldrit::app

@@ -16,6 +16,7 @@
 
 #include "app/background_run.h"
 #include "app/qt_text.h"
+#include "app/screen_fit.h"
 #include "gridmap/grid_export.h"
 #include "gridmap/map_figure.h"
 #include "gridmap/png_file.h"
@@ -181,6 +182,7 @@ GridView::GridView(AppContext& context, gridmap::GridRequest request, gridmap::G
   buildControls();
   showSlice(gridmap::middle_slice(request_.nz));
   resize(900, 600);
+  fitWithinScreen(this);
 }
 
 GridView::~GridView() = default;

@@ -27,6 +27,7 @@
 #include "pfield_local/class_limits.h"
 #include "pfield_local/local_messages.h"
 #include "pfield_local/local_run.h"
+#include "pfield_local/pasted_values.h"
 #include "pfield_local/probability_import.h"
 #include "textio/file_type.h"
 #include "textio/numeric_value.h"
@@ -225,6 +226,11 @@ class LocalJob : public JobPanels {
           3200, 300);
     ncortes_ = makeLabel(frame14, "ncortes", QStringLiteral(" "));
     place(ncortes_, 3500, 4160, 2800, 300);
+    // Shown only when the imported file's header line names its thresholds.
+    header_limits_ = makeButton(frame14, "headerLimits", QStringLiteral("Use header"),
+                                QStringLiteral("Fill the limits with the thresholds the file names"));
+    place(header_limits_, 4200, 4100, 2160, 400);
+    header_limits_->hide();
 
     QGroupBox* frame15 = makeFrame(frame5_, "Frame15", QStringLiteral("Grid Settings"));
     place(frame15, 7080, 2280, 4080, 2400);
@@ -260,6 +266,12 @@ class LocalJob : public JobPanels {
       showMap(label18_, str(text3_->text()), n >= 1 ? static_cast<int>(n) : 1, false);
     });
     QObject::connect(gridcortes_, &FlexGrid::clicked, frame5_, [this] { tableClicked(); });
+    QObject::connect(gridcortes_, &FlexGrid::pasteRequested, frame5_, [this] {
+      typeLimits(limitOfCurrentCell(), pl::split_pasted_values(platform_.clipboardText()));
+    });
+    for (LimitBox* box : {tmin_, tmax_}) gridcortes_->takePasteFrom(box, [] { return true; });
+    QObject::connect(header_limits_, &QPushButton::clicked, frame5_,
+                     [this] { typeLimits(1, header_thresholds_); });
     QObject::connect(tmin_, &QLineEdit::textChanged, frame5_,
                      [this](const QString& text) { lowerLimitTyped(text); });
     QObject::connect(tmax_, &QLineEdit::textChanged, frame5_,
@@ -287,6 +299,12 @@ class LocalJob : public JobPanels {
   }
 
   void importFile() {
+    // A cancelled import puts back what the panel showed before it: the user stopped it, nothing
+    // failed, and the limits typed for the last file still hold.
+    const int bar = bar1_->value();
+    const QString thresholds = ncortes_->text();
+    const QString nodes = label4_->text();
+    const FlexGrid::Contents limits = gridcortes_->contents();
     ImportHooks hooks(
         platform_,
         [this] {
@@ -305,7 +323,16 @@ class LocalJob : public JobPanels {
       showOk(platform_, result.outcome.message);
       return;
     }
+    if (result.outcome.ending == job::Ending::Cancelled) {
+      showOk(platform_, result.outcome.message);
+      hooks.resetPointer();
+      bar1_->setValue(bar);
+      showCounts(thresholds, nodes);
+      gridcortes_->setContents(limits);
+      return;
+    }
     if (!result.outcome.completed()) {
+      header_limits_->hide();
       showOk(platform_, result.outcome.message);
       hooks.resetPointer();
       bar1_->setValue(0);
@@ -325,6 +352,13 @@ class LocalJob : public JobPanels {
     gridcortes_->setColWidthTwips(1, width);
     gridcortes_->setColWidthTwips(2, width);
     bar1_->setValue(0);
+    // A skipped first line is a header; a data line would pass for rising thresholds.
+    header_thresholds_ =
+        skip >= 1 ? pl::thresholds_in_header(pl::first_line_of(path), n) : std::vector<std::string>{};
+    QStringList named;
+    for (const std::string& value : header_thresholds_) named << qs(value);
+    header_limits_->setText(QStringLiteral("Use %1").arg(named.join(QLatin1Char(' '))));
+    header_limits_->setVisible(!header_thresholds_.empty());
   }
 
   // A click hands the cell's text to the box of its column, which then takes the keyboard. A
@@ -339,6 +373,28 @@ class LocalJob : public JobPanels {
     box->setFocus(Qt::OtherFocusReason);
     // Also when the box had the keyboard already, or the window is not active yet.
     box->gotFocus();
+  }
+
+  // Limit 0 is the first class's lower limit, limit k the k-th class's upper one (and the next
+  // class's lower one).
+  int limitOfCurrentCell() const {
+    const int row = std::max(gridcortes_->row(), 1);
+    return gridcortes_->col() == 2 ? row : row - 1;
+  }
+
+  // Types `values` into consecutive limits from `first`, each into its cell's box as the keyboard
+  // would, so that the typing rules keep shared limits equal; what runs past the table is dropped.
+  void typeLimits(int first, const std::vector<std::string>& values) {
+    int limit = first;
+    for (const std::string& value : values) {
+      if (limit < 0 || limit > gridcortes_->rows() - 1) break;
+      const bool lower = limit == 0;
+      gridcortes_->setCurrentCell(lower ? 1 : limit, lower ? 1 : 2);
+      LimitBox* box = lower ? tmin_ : tmax_;
+      box->clear();
+      box->setText(qs(value));
+      ++limit;
+    }
   }
 
   void writeLimit(int row, int col, const QString& text) {
@@ -476,6 +532,8 @@ class LocalJob : public JobPanels {
   QLabel* ncortes_ = nullptr;
   std::array<NodeCountBox*, 3> text2_{};
   std::vector<double> classlimits_;
+  QPushButton* header_limits_ = nullptr;
+  std::vector<std::string> header_thresholds_;  // named by the imported file's header line
 };
 
 }  // namespace

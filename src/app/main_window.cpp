@@ -5,8 +5,10 @@
 #include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <cmath>
 
+#include "app/screen_fit.h"
 #include "app/shell_messages.h"
 #include "app/start_panel.h"
 #include "external/program_folder.h"
@@ -34,9 +36,15 @@ MainWindow::MainWindow(PlatformServices& platform, QWidget* parent)
   initStartPicture();
   setObjectName(QStringLiteral("Meldrit"));
   setWindowTitle(QStringLiteral("Meldrit"));
-  client_ = new QWidget(this);
+  // The panels keep their fixed layout; a window smaller than a panel scrolls instead of clipping it.
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName(QStringLiteral("clientScroll"));
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidgetResizable(true);
+  client_ = new QWidget(scroll_);
   client_->setObjectName(QStringLiteral("client"));
-  setCentralWidget(client_);
+  scroll_->setWidget(client_);
+  setCentralWidget(scroll_);
 
   // The window holds its panels in this order, so later ones lie on top of earlier ones.
   uniform_job_ = createUniformJob(context_, client_);
@@ -50,6 +58,14 @@ MainWindow::MainWindow(PlatformServices& platform, QWidget* parent)
   startUp();
 
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  fitWithinScreen(this);
+  // The client area is never smaller than the largest panel as laid out, so scrolling reaches
+  // every control; at the normal size they all fit and no scroll bar shows.
+  QSize largest = frame10_->size();
+  for (JobPanels* job : jobs()) {
+    for (QWidget* frame : job->panels()) largest = largest.expandedTo(frame->size());
+  }
+  client_->setMinimumSize(largest);
   client_->installEventFilter(this);
   centrePanels();
 }

@@ -11,6 +11,7 @@
 #include "app/platform_services.h"
 
 class QAction;
+class QScrollArea;
 
 namespace meldrit::app {
 
@@ -62,7 +63,8 @@ class MainWindow : public QMainWindow {
   PlatformServices& platform_;
   AppContext context_;
   QStringList axis_names_;
-  QWidget* client_;
+  QScrollArea* scroll_;
+  QWidget* client_;  // the scroll area's widget, holding every panel
   StartPanel* frame10_ = nullptr;
   std::unique_ptr<JobPanels> uniform_job_;
   std::unique_ptr<JobPanels> local_job_;

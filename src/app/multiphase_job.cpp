@@ -23,6 +23,7 @@
 #include "app/qt_text.h"
 #include "app/request_save.h"
 #include "app/text_viewer.h"
+#include "pfield_local/pasted_values.h"
 #include "pfield_multiphase/multiphase_import.h"
 #include "pfield_multiphase/multiphase_messages.h"
 #include "pfield_multiphase/multiphase_run.h"
@@ -260,6 +261,10 @@ class MultiphaseJob : public JobPanels {
                      [this] { showMap(text(pickers_.output_path), "0", false); });
     QObject::connect(command13, &QPushButton::clicked, frame4_, [this] { showPanel(frame1_); });
     QObject::connect(griduni_, &FlexGrid::clicked, frame4_, [this] { gridClicked(); });
+    QObject::connect(griduni_, &FlexGrid::pasteRequested, frame4_,
+                     [this] { typeSkips(pfield_local::split_pasted_values(platform_.clipboardText())); });
+    griduni_->takePasteFrom(pickers_.input_skip,
+                            [this] { return griduni_->row() >= 1 && griduni_->col() == 1; });
     QObject::connect(griduni_, &FlexGrid::doubleClickedCell, frame4_, [this] {
       pickers_.input_skip->setText(QString());
       pickers_.input_skip->setFocus();
@@ -331,6 +336,19 @@ class MultiphaseJob : public JobPanels {
       return;
     }
     showPanel(frame4_);
+  }
+
+  // A pasted list fills the skip counts of the current row and those below, each typed into the
+  // skip box as the keyboard would; the paths are chosen with the picker, never pasted.
+  void typeSkips(const std::vector<std::string>& values) {
+    int row = std::max(griduni_->row(), 1);
+    for (const std::string& value : values) {
+      if (row >= griduni_->rows()) break;
+      griduni_->setCurrentCell(row++, 1);
+      griduni_->setCellAlignment(griduni_->row(), 1, kCentred);
+      pickers_.input_skip->clear();
+      pickers_.input_skip->setText(qs(value));
+    }
   }
 
   void gridClicked() {

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "external/program_folder.h"
+
 namespace meldrit::app {
 
 enum class MessageButtons { Ok, YesNoCancel };
@@ -25,6 +27,7 @@ struct FileDialogRequest {
   int filter_index = 1;  // 1-based, as the common dialog counts
   bool must_exist = false;
   std::string default_ext;  // the further "*.OUT" setting; Qt has no use for it
+  std::string folder;       // where the dialog opens; chooseFile fills it in
 };
 
 struct FileChoice {
@@ -39,8 +42,20 @@ class PlatformServices {
   virtual ~PlatformServices() = default;
 
   virtual MessageAnswer showMessage(const MessageRequest& request) = 0;
-  // nullopt when the user cancelled.
-  virtual std::optional<FileChoice> chooseFile(const FileDialogRequest& request) = 0;
+  // A file dialog that opens in the folder last used (see external::dialog_folder); nullopt when
+  // the user cancelled.
+  std::optional<FileChoice> chooseFile(FileDialogRequest request) {
+    request.folder = external::dialog_folder(last_dialog_folder_, programFolder());
+    std::optional<FileChoice> choice = showFileDialog(request);
+    if (choice) {
+      const std::size_t slash = choice->full_path.find_last_of("/\\");
+      if (slash != std::string::npos)
+        last_dialog_folder_ = choice->full_path.substr(0, slash == 0 ? 1 : slash);
+    }
+    return choice;
+  }
+  // The dialog itself; nullopt when the user cancelled.
+  virtual std::optional<FileChoice> showFileDialog(const FileDialogRequest& request) = 0;
   // A line of text the user types, `initial` shown first; nullopt when the user cancelled.
   virtual std::optional<std::string> askText(const std::string& /*title*/, const std::string& /*label*/,
                                              const std::string& /*initial*/) {
@@ -59,6 +74,11 @@ class PlatformServices {
   virtual void endProgram() = 0;
   // The folder of the running program.
   virtual std::string programFolder() const = 0;
+  // The text on the clipboard; empty when it holds none.
+  virtual std::string clipboardText() const { return {}; }
+
+ private:
+  std::string last_dialog_folder_;  // of the last file picked
 };
 
 // A message box with the OK button only, no icon and the title "Meldrit".

@@ -1,6 +1,7 @@
 #include "app/qt_platform_services.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
@@ -82,8 +83,9 @@ MessageAnswer QtPlatformServices::showMessage(const MessageRequest& request) {
   }
 }
 
-std::optional<FileChoice> QtPlatformServices::chooseFile(const FileDialogRequest& request) {
-  QFileDialog dialog(window_.data(), QString::fromStdString(request.title), last_folder_);
+std::optional<FileChoice> QtPlatformServices::showFileDialog(const FileDialogRequest& request) {
+  QFileDialog dialog(window_.data(), QString::fromStdString(request.title),
+                     QString::fromStdString(request.folder));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(!request.save && request.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   // The program replaces an existing output file without asking.
@@ -97,7 +99,6 @@ std::optional<FileChoice> QtPlatformServices::chooseFile(const FileDialogRequest
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty() || files.first().isEmpty()) return std::nullopt;
   const QFileInfo info(files.first());
-  last_folder_ = info.absolutePath();
   return FileChoice{QDir::toNativeSeparators(info.absoluteFilePath()).toStdString(),
                     info.fileName().toStdString()};
 }
@@ -134,6 +135,10 @@ std::string QtPlatformServices::programFolder() const {
   // Qt writes "/" on every system; the folder goes into messages and command lines as Windows
   // spells it there.
   return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+std::string QtPlatformServices::clipboardText() const {
+  return QApplication::clipboard()->text().toStdString();
 }
 
 }  // namespace meldrit::app

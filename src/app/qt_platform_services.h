@@ -22,7 +22,7 @@ class QtPlatformServices : public PlatformServices {
   void setWindow(QWidget* window) { window_ = window; }
 
   MessageAnswer showMessage(const MessageRequest& request) override;
-  std::optional<FileChoice> chooseFile(const FileDialogRequest& request) override;
+  std::optional<FileChoice> showFileDialog(const FileDialogRequest& request) override;
   std::optional<std::string> askText(const std::string& title, const std::string& label,
                                      const std::string& initial) override;
   void setBusyPointer(bool busy) override;
@@ -31,11 +31,11 @@ class QtPlatformServices : public PlatformServices {
                   int creation_flags, const std::function<bool()>& cancelled, int& exit_status) override;
   void endProgram() override;
   std::string programFolder() const override;
+  std::string clipboardText() const override;
 
  private:
   QPointer<QWidget> window_;
   bool busy_ = false;
-  QString last_folder_;  // the next dialog opens where the last one picked a file
 };
 
 }  // namespace meldrit::app

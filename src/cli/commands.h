@@ -40,6 +40,7 @@ class StderrHooks : public job::Hooks {
 
   void warning(const std::string& text) override;
   void stage(std::string_view name) override;
+  void step(std::string_view name, std::string_view unit) override;
   void progress(const job::Progress& progress) override;
   bool cancel_requested() override;
 
@@ -48,13 +49,18 @@ class StderrHooks : public job::Hooks {
 
  private:
   void draw();
+  void finishLine(std::string line);  // over the line drawn before
   void clear();
+  // Ends the line of the step before, complete, and starts counting afresh.
+  void beginStep(std::string_view name, std::string_view unit);
 
   bool enabled_;
+  std::string default_unit_;  // of steps that name none, and of a job without steps
   std::string unit_;
   std::string stage_;
   job::Progress last_;
-  double started_ = 0;
+  bool reported_ = false;  // the current step reported progress: its length is known
+  double started_ = 0;     // of the current step
   double drawn_at_ = -1;
   std::size_t width_ = 0;
 };

@@ -90,7 +90,8 @@ void set_progress_mode(ProgressMode mode) {
 StderrHooks::StderrHooks(std::string unit)
     : enabled_(g_progress_mode == ProgressMode::Always ||
                (g_progress_mode == ProgressMode::Auto && stderr_is_terminal())),
-      unit_(std::move(unit)),
+      default_unit_(std::move(unit)),
+      unit_(default_unit_),
       started_(seconds_now()) {}
 
 void StderrHooks::warning(const std::string& text) {
@@ -100,12 +101,27 @@ void StderrHooks::warning(const std::string& text) {
 }
 
 void StderrHooks::stage(std::string_view name) {
+  beginStep(name, {});
+}
+
+void StderrHooks::step(std::string_view name, std::string_view unit) {
+  beginStep(name, unit);
+}
+
+void StderrHooks::beginStep(std::string_view name, std::string_view unit) {
+  if (enabled_ && drawn_at_ >= 0) end_progress(true);
   stage_ = std::string(name);
+  unit_ = unit.empty() ? default_unit_ : std::string(unit);
+  last_ = {};
+  reported_ = false;
+  started_ = seconds_now();
+  drawn_at_ = -1;
   if (enabled_) draw();
 }
 
 void StderrHooks::progress(const job::Progress& progress) {
   last_ = progress;
+  reported_ = true;
   // A few redraws a second are enough to see it move, and cost nothing.
   if (enabled_ && seconds_now() - drawn_at_ >= 0.1) draw();
 }
@@ -115,8 +131,9 @@ void StderrHooks::end_progress(bool completed) {
   if (completed) {
     last_.bytes_read = last_.bytes_total;
     last_.items_done = std::max(last_.items_done, last_.items_total);
-    if (last_.bytes_total == 0 && last_.items_total == 0) last_.items_total = last_.items_done = 1;
-    stage_.clear();
+    // A job without steps showed nothing but its count; it ends at 100 % of it.
+    if (stage_.empty() && last_.bytes_total == 0 && last_.items_total == 0)
+      last_.items_total = last_.items_done = 1;
   }
   draw();
   std::cerr << '\n';
@@ -125,13 +142,19 @@ void StderrHooks::end_progress(bool completed) {
 
 void StderrHooks::draw() {
   const double elapsed = seconds_now() - started_;
+  std::string line = stage_.empty() ? std::string() : stage_ + "  ";
+  if (!stage_.empty() && !reported_) {
+    // A step of unknown length (a program that runs on its own) shows how long it has taken.
+    line += clock_time(elapsed);
+    finishLine(line);
+    return;
+  }
   double share = -1;
   if (last_.bytes_total > 0) {
     share = static_cast<double>(last_.bytes_read) / static_cast<double>(last_.bytes_total);
   } else if (last_.items_total > 0) {
     share = static_cast<double>(last_.items_done) / static_cast<double>(last_.items_total);
   }
-  std::string line;
   char percent[16] = "   ?%";
   if (share >= 0) std::snprintf(percent, sizeof percent, "%4.0f%%", std::min(share, 1.0) * 100);
   line += percent;
@@ -139,7 +162,10 @@ void StderrHooks::draw() {
   if (elapsed > 0.05)
     line += "  " + short_count(static_cast<double>(last_.items_done) / elapsed) + " " + unit_ + "/s";
   if (share > 0.001 && share < 1) line += "  " + clock_time(elapsed * (1 - share) / share) + " left";
-  if (!stage_.empty()) line += "  " + stage_;
+  finishLine(line);
+}
+
+void StderrHooks::finishLine(std::string line) {
   const std::size_t width = line.size();
   if (line.size() < width_) line.append(width_ - line.size(), ' ');
   width_ = width;
@@ -167,6 +193,8 @@ std::string fill_pattern(std::string pattern, std::size_t number) {
 }
 
 bool StderrHooks::cancel_requested() {
+  // A step of unknown length reports nothing but is polled while it waits: its time moves on.
+  if (enabled_ && !stage_.empty() && !reported_ && seconds_now() - drawn_at_ >= 1) draw();
   return g_stop_signal != 0;
 }
 

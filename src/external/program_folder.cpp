@@ -82,6 +82,19 @@ std::string program_folder() {
   return path.substr(0, slash);
 }
 
+std::string home_folder() {
+#ifdef _WIN32
+  return environment("USERPROFILE");
+#else
+  std::string home = environment("HOME");
+  if (home.empty()) {
+    const passwd* entry = getpwuid(getuid());
+    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
+  }
+  return home;
+#endif
+}
+
 std::string user_folder() {
 #ifdef _WIN32
   const std::string roaming = environment("APPDATA");
@@ -90,11 +103,7 @@ std::string user_folder() {
   const std::string config = environment("XDG_CONFIG_HOME");
   // A relative value is to be ignored, as if it were unset.
   if (!config.empty() && config[0] == '/') return config + "/meldrit";
-  std::string home = environment("HOME");
-  if (home.empty()) {
-    const passwd* entry = getpwuid(getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr) home = entry->pw_dir;
-  }
+  const std::string home = home_folder();
   if (home.empty()) return {};
   return home + "/.config/meldrit";
 #endif
@@ -107,6 +116,13 @@ std::string own_files_folder(const std::string& program_folder) {
   // A folder that cannot be made is still the one used: the messages of what then fails name it.
   create_private_folders(folder);
   return folder;
+}
+
+std::string dialog_folder(const std::string& last_used, const std::string& program_folder) {
+  if (!last_used.empty()) return last_used;
+  if (may_write_to(program_folder)) return program_folder;
+  const std::string home = home_folder();
+  return home.empty() ? program_folder : home;
 }
 
 std::string preferences_file(const std::string& own_files_folder) {

@@ -8,6 +8,14 @@ namespace meldrit::external {
 // found out.
 std::string program_folder();
 
+// The user's home folder; empty when there is none.
+std::string home_folder();
+
+// Where a file dialog opens: the folder of the last file picked, else the program folder when
+// this user may write there, else the home folder. A read-only program folder (an installed
+// program's examples) would offer a Save As that then fails.
+std::string dialog_folder(const std::string& last_used, const std::string& program_folder);
+
 // The per-user folder for the program's own files: $XDG_CONFIG_HOME/meldrit, or
 // ~/.config/meldrit when that is unset or not an absolute path (%APPDATA%\Meldrit on Windows).
 // Empty when the user has no home to put it in.

@@ -28,6 +28,9 @@ class Hooks {
   virtual void counted(std::string_view /*what*/, std::uint64_t /*value*/) {}
   // The step the operation has reached, in words ("Running uniform.exe").
   virtual void stage(std::string_view /*name*/) {}
+  // A step whose progress counts something of its own ("values" while a file is checked, then
+  // "nodes"); the progress reports that follow are its alone.
+  virtual void step(std::string_view name, std::string_view /*unit*/) { stage(name); }
   virtual void progress(const Progress& /*progress*/) {}
   // Polled between progress reports; true ends the operation as cancelled.
   virtual bool cancel_requested() { return false; }

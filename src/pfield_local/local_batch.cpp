@@ -11,6 +11,7 @@ namespace meldrit::pfield_local {
 
 job::Outcome run_local_batch(const LocalBatchRequest& request, job::Hooks& hooks) {
   const std::string probability_skip = skip_count_text(request.probability_skip);
+  hooks.step(messages::kImportStep, "values");
   const ImportResult imported =
       import_probability_file(request.probability_path, textio::numeric_value(probability_skip), hooks);
   if (!imported.outcome.completed()) return imported.outcome;
@@ -38,6 +39,7 @@ job::Outcome run_local_batch(const LocalBatchRequest& request, job::Hooks& hooks
     realizations.push_back(
         {draw.uniform_path, textio::numeric_value(draw.uniform_skip), draw.output_path, draw.generated});
   }
+  hooks.step(messages::kRunStep, "nodes");
   return run_local_realizations(input, realizations, hooks);
 }
 

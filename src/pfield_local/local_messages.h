@@ -6,6 +6,9 @@
 // Every fixed text of the local ccdf job, spelled as the program shows it.
 namespace meldrit::pfield_local::messages {
 
+// The steps of a batch run, as its progress lines name them.
+inline constexpr std::string_view kImportStep = "Importing the probability data file";
+inline constexpr std::string_view kRunStep = "p-Field simulation with local ccdf";
 inline constexpr std::string_view kProbabilityDialogTitle = "Input Probability Data File (*.OUT)";
 inline constexpr std::string_view kSelectProbabilityFile = "Please select input probability data file!";
 inline constexpr std::string_view kImportFailed = "Error during import input probability data file!";

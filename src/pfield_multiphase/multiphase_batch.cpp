@@ -14,6 +14,7 @@ job::Outcome run_multiphase_batch(const MultiphaseBatchRequest& request, job::Ho
   import.multiphase_skip = request.multiphase_skip;
   import.variable_path = request.variable_path;
   import.variable_skip = request.variable_skip;
+  hooks.step(messages::kImportStep, "codes");
   const ImportResult imported = import_data_files(import, hooks);
   if (!imported.outcome.completed()) return imported.outcome;
 
@@ -52,6 +53,7 @@ job::Outcome run_multiphase_batch(const MultiphaseBatchRequest& request, job::Ho
   inputs.class_rows = std::move(rows);
   inputs.output_path = request.output_path;
   inputs.header = request.header;
+  hooks.step(messages::kRunStep, "nodes");
   return run_multiphase(inputs, hooks);
 }
 

@@ -19,17 +19,18 @@ enum class Scan { Done, Failed, Cancelled };
 // The largest code of one file. Failed when the file cannot be opened or read, or a field is not
 // a number (a code that cannot be told is as bad as an unreadable file).
 Scan largest_code(const std::string& path, const std::string& skip_text, job::ProgressTicker& ticker,
-                  std::uint64_t bytes_before, double& largest) {
+                  std::uint64_t bytes_before, double& largest, std::uint64_t& codes) {
   // Parsed ahead on the other cores; a file shorter than its header simply holds no code.
   textio::ParallelFieldStream stream;
   bool header_read = false;
   if (!stream.open(path, textio::numeric_value(skip_text), header_read)) return Scan::Failed;
   largest = -1000;
-  for (std::uint64_t codes = 0;; ++codes) {
+  for (;;) {
     double value = 0;
     switch (stream.next_number(value)) {
       case textio::ReadStatus::Ok:
         if (value > largest) largest = value;
+        ++codes;
         break;
       case textio::ReadStatus::EndOfFile:
         return Scan::Done;
@@ -68,11 +69,12 @@ ImportResult import_files(const ImportInputs& inputs, job::Hooks& hooks) {
   job::ProgressTicker ticker(hooks, multiphase_size + textio::file_size_or_zero(variable), 0);
   double phases = 1;
   double classes = 1;
+  std::uint64_t codes = 0;  // of both files: the progress counts them together
   for (const auto& [path, skip, largest, before] :
        {std::tuple{&multiphase, &inputs.multiphase_skip, &phases, std::uint64_t{0}},
         std::tuple{&variable, &inputs.variable_skip, &classes, multiphase_size}}) {
     if (path->empty()) continue;
-    switch (largest_code(*path, *skip, ticker, before, *largest)) {
+    switch (largest_code(*path, *skip, ticker, before, *largest, codes)) {
       case Scan::Done:
         break;
       case Scan::Failed:
@@ -83,6 +85,8 @@ ImportResult import_files(const ImportInputs& inputs, job::Hooks& hooks) {
         return result;
     }
   }
+
+  ticker.finish(multiphase_size + textio::file_size_or_zero(variable), codes);
 
   // The grid takes a whole row count (halves to even) and refuses one below its title row or
   // beyond what the run can handle; the counts are shown only once it accepted the rows.

@@ -9,6 +9,10 @@
 // Every fixed text of the multiphase set ccdf job, spelled exactly as the program shows it.
 namespace meldrit::pfield_multiphase::messages {
 
+// The steps of a batch run, as its progress lines name them.
+inline constexpr std::string_view kImportStep = "Importing the multiphase and variable data files";
+inline constexpr std::string_view kRunStep = "p-Field simulation with a multiphase set of ccdfs";
+
 // Import.
 inline constexpr std::string_view kSameInputFile = "Note: 1st Input file <> 2nd Input File";
 inline constexpr std::string_view kImportError = "Error during import input files!";

@@ -320,6 +320,8 @@ job::Outcome Run::simulate() {
     if (!std::isfinite(value)) return failed(messages::value_out_of_range(node + 1));
     if (!output_.push(value)) return failed(messages::cannot_write_output(output_path_));
   }
+  // The nodes after the last poll count too: the progress ends at the run's node count.
+  ticker.finish(bytes_read(), static_cast<std::uint64_t>(nodes));
 
   if (multiphase_) multiphase_->close();
   if (variable_) variable_->close();

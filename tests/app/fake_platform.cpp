@@ -13,7 +13,7 @@ app::MessageAnswer FakePlatform::showMessage(const app::MessageRequest& request)
   return next;
 }
 
-std::optional<app::FileChoice> FakePlatform::chooseFile(const app::FileDialogRequest& request) {
+std::optional<app::FileChoice> FakePlatform::showFileDialog(const app::FileDialogRequest& request) {
   dialogs.push_back(request);
   if (choices.empty()) return std::nullopt;
   std::optional<app::FileChoice> next = choices.front();

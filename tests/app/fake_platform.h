@@ -31,7 +31,7 @@ class FakePlatform : public app::PlatformServices {
   using Run = std::tuple<std::string, std::string, int, int, int>;
 
   app::MessageAnswer showMessage(const app::MessageRequest& request) override;
-  std::optional<app::FileChoice> chooseFile(const app::FileDialogRequest& request) override;
+  std::optional<app::FileChoice> showFileDialog(const app::FileDialogRequest& request) override;
   // Answered from `texts`; an empty queue cancels.
   std::optional<std::string> askText(const std::string& title, const std::string& label,
                                      const std::string& initial) override {
@@ -54,6 +54,7 @@ class FakePlatform : public app::PlatformServices {
                   int creation_flags, const std::function<bool()>& cancelled, int& exit_status) override;
   void endProgram() override { ++end_count; }
   std::string programFolder() const override { return folder; }
+  std::string clipboardText() const override { return clipboard; }
 
   // The next dialog picks this file.
   void choose(const std::string& path) {
@@ -82,6 +83,7 @@ class FakePlatform : public app::PlatformServices {
   std::string run_instead;         // when set, the command line that really runs (a stand-in program)
   int end_count = 0;
   std::string folder;  // the program folder the window sees
+  std::string clipboard;
 };
 
 }  // namespace meldrit::test

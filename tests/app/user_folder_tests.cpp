@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "app/app_test_support.h"
@@ -44,6 +45,34 @@ TEST(UserFolder, ProgramFolderThatCannotBeWrittenTo) {
   } else {
     setenv("XDG_CONFIG_HOME", restore.c_str(), 1);
   }
+}
+
+// The first dialog opens in the program folder, or the home folder when the program folder cannot
+// be written to (an installed program's examples); every later one where the last file was picked.
+TEST(UserFolder, DialogsOpenInTheFolderLastUsed) {
+  TempFolder home;
+  const char* old = std::getenv("HOME");
+  const std::string restore = old == nullptr ? "" : old;
+  setenv("HOME", home.folder().c_str(), 1);
+  for (const bool writable : {true, false}) {
+    WindowOnFake shell;
+    std::filesystem::create_directories(shell.folder.file("data"));
+    shell.folder.write("data/u.out", "1\r\n");
+    shell.platform.folder = writable ? shell.folder.folder() : home.file("no-such-program-folder");
+    shell.window = std::make_unique<app::MainWindow>(shell.platform);
+    shell.trigger("mnumeldritii");
+    shell.platform.cancelDialog();
+    shell.click("Command19");
+    shell.pick("Command19", shell.folder.file("data/u.out"));
+    shell.click("Command19");  // cancelled: the folder stays
+    shell.click("Command19");
+    ASSERT_EQ(shell.platform.dialogs.size(), 4u);
+    const std::string first = writable ? shell.folder.folder() : home.folder();
+    const std::string expected[] = {first, first, shell.folder.file("data"), shell.folder.file("data")};
+    for (std::size_t i = 0; i < 4; ++i)
+      EXPECT_EQ(shell.platform.dialogs[i].folder, expected[i]) << writable << i;
+  }
+  setenv("HOME", restore.c_str(), 1);
 }
 
 }  // namespace

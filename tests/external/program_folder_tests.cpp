@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "support/temp_dir.h"
 
@@ -85,6 +86,20 @@ TEST(OwnFilesFolder, IsTheCreatedUserFolderWhenTheProgramFolderIsNot) {
 #endif
   // A second start finds it made.
   EXPECT_EQ(own_files_folder(dir.file("no-such-program-folder")), folder);
+}
+
+TEST(DialogFolder, LastUsedThenTheWritableProgramFolderThenHome) {
+  test::TempDir dir;
+  const ScopedEnv home("HOME", "/home/u");
+  const std::string writable = dir.path().string(), missing = dir.file("no-such-program-folder");
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"", writable, writable},
+      {"", missing, "/home/u"},
+      {"/data/last", writable, "/data/last"},
+      {"/data/last", missing, "/data/last"},
+  };
+  for (const auto& [last, program, expected] : cases)
+    EXPECT_EQ(dialog_folder(last, program), expected) << program;
 }
 
 TEST(PreferencesFile, UserFolderFirstThenTheProgramFolder) {

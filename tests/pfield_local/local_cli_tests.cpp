@@ -117,10 +117,18 @@ TEST_F(LocalCli, ProgressLineOnlyWhenAskedForOffATerminal) {
   const test::ProgramRun shown = cli(run + " --progress");
   EXPECT_EQ(shown.status, 0);
   EXPECT_EQ(shown.out, "Calculation finished!\n");
-  // Redrawn in place, then at 100 % and ended once the job completed.
   // The warning on a line of its own: first, or after the progress line was cleared.
   EXPECT_TRUE(shown.err.rfind(kWarning, 0) == 0 || shown.err.find("\r" + kWarning) != std::string::npos);
-  EXPECT_NE(shown.err.find("\r 100%"), std::string::npos) << shown.err;
+  // A line per step, redrawn in place and ended at 100 % once the next step starts: its name and
+  // its own count in its own unit (the import checks 6 values; the run makes 4 nodes).
+  const std::size_t import_line = shown.err.find("\rImporting the probability data file   100%  6 values");
+  const std::size_t run_line = shown.err.find("\rp-Field simulation with local ccdf   100%  4 nodes");
+  ASSERT_NE(import_line, std::string::npos) << shown.err;
+  ASSERT_NE(run_line, std::string::npos) << shown.err;
+  EXPECT_LT(shown.err.find('\n', import_line), run_line);
+  EXPECT_EQ(shown.err.find("values", run_line), std::string::npos);
+  // The import never counts nodes.
+  EXPECT_EQ(shown.err.substr(0, shown.err.find("\rp-Field")).find("nodes"), std::string::npos);
   EXPECT_EQ(shown.err.back(), '\n');
   EXPECT_EQ(cli(run + " --progress --quiet").err, kWarning);
   EXPECT_EQ(cli(run).err, kWarning);

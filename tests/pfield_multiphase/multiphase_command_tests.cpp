@@ -33,6 +33,22 @@ TEST_F(MultiphaseCommand, CompletedRunWritesTheFile) {
   EXPECT_EQ(test::read_bytes(dir.file("result.out")), test::crlf("5.|20.|30."));
 }
 
+TEST_F(MultiphaseCommand, ProgressCountsTheImportsCodesThenTheRunsNodes) {
+  dir.write("classes.out", test::crlf("codes|1|1|1"));
+  const test::ProgramRun result = run(kCommon +
+                                      "--variables classes.out --variables-skip 1 --nodes 3,1,1 "
+                                      "--phase-uniform u1.out::1 'u2 with blank.out' --progress");
+  EXPECT_EQ(result.status, 0) << result.err;
+  // The codes of both files together, then the nodes on a line of their own.
+  const std::size_t import_line =
+      result.err.find("\rImporting the multiphase and variable data files   100%  6 codes");
+  const std::size_t run_line =
+      result.err.find("\rp-Field simulation with a multiphase set of ccdfs   100%  3 nodes");
+  ASSERT_NE(import_line, std::string::npos) << result.err;
+  ASSERT_NE(run_line, std::string::npos) << result.err;
+  EXPECT_LT(result.err.find('\n', import_line), run_line);
+}
+
 TEST_F(MultiphaseCommand, EndsWithTheDesktopMessageOrAUsageError) {
   const std::pair<std::string, std::string> jobs[] = {
       {"--phases phases.out --variables ' phases.out' --nodes 3,1,1 --bihistogram bihist.dat --output "

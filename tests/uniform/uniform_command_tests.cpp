@@ -68,6 +68,25 @@ TEST(UniformCommand, EndsWithTheDesktopsMessageOrAUsageError) {
   EXPECT_FALSE(fs::exists(cli.folder + "/uniform.par"));
 }
 
+TEST(UniformCommand, ProgressNamesEachStepAndTimesTheOnesOfUnknownLength) {
+  const Cli cli;
+  const test::ProgramRun run =
+      cli.run("--input data.dat --skip 1 --coords 2d --column 4 --output result.out --progress");
+  EXPECT_EQ(run.status, 0);
+  // The samples written are counted; uniform.exe and the output file report no length: their
+  // lines hold the name and the time taken, never a percentage.
+  const std::size_t values = run.err.find("\rWriting the temporary file   100%  3 samples");
+  const std::size_t program = run.err.find("\rRunning uniform.exe  0:0");
+  const std::size_t output = run.err.find("\rWriting the output file  0:0");
+  ASSERT_NE(values, std::string::npos) << run.err;
+  ASSERT_NE(program, std::string::npos) << run.err;
+  ASSERT_NE(output, std::string::npos) << run.err;
+  EXPECT_LT(values, program);
+  EXPECT_LT(program, output);
+  EXPECT_EQ(run.err.find('%', program), std::string::npos);
+  EXPECT_EQ(run.err.back(), '\n');
+}
+
 TEST(UniformCommand, MissingProgramLeavesTheValuesFile) {
   const Cli cli(false);
   const test::ProgramRun run = cli.run("--input data.dat --skip 1 --column 3 --output r.out");

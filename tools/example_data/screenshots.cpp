@@ -43,7 +43,7 @@ class ScriptedPlatform : public app::PlatformServices {
     messages.push_back(request.text);
     return request.default_button;
   }
-  std::optional<app::FileChoice> chooseFile(const app::FileDialogRequest&) override {
+  std::optional<app::FileChoice> showFileDialog(const app::FileDialogRequest&) override {
     if (choices_.empty()) return std::nullopt;
     std::string path = choices_.front();
     choices_.pop_front();
