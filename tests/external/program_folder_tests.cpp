@@ -44,8 +44,10 @@ class ScopedEnv {
 
 #ifdef _WIN32
 const char* const kHomeVariable = "APPDATA";
+const char* const kUserHomeVariable = "USERPROFILE";
 #else
 const char* const kHomeVariable = "XDG_CONFIG_HOME";
+const char* const kUserHomeVariable = "HOME";
 #endif
 
 #ifndef _WIN32
@@ -58,7 +60,7 @@ TEST(UserFolder, FollowsTheBaseDirectoryRules) {
       // A relative value is ignored.
       {"cfg", "/home/u/.config/meldrit"},
   };
-  const ScopedEnv home("HOME", "/home/u");
+  const ScopedEnv home(kUserHomeVariable, "/home/u");
   for (const auto& [config, expected] : cases) {
     const ScopedEnv xdg("XDG_CONFIG_HOME", config);
     EXPECT_EQ(user_folder(), expected) << config.value_or("(unset)");
@@ -90,7 +92,7 @@ TEST(OwnFilesFolder, IsTheCreatedUserFolderWhenTheProgramFolderIsNot) {
 
 TEST(DialogFolder, LastUsedThenTheWritableProgramFolderThenHome) {
   test::TempDir dir;
-  const ScopedEnv home("HOME", "/home/u");
+  const ScopedEnv home(kUserHomeVariable, "/home/u");
   const std::string writable = dir.path().string(), missing = dir.file("no-such-program-folder");
   const std::tuple<std::string, std::string, std::string> cases[] = {
       {"", writable, writable},
