@@ -118,19 +118,21 @@ done
 echo "the 12 outputs of the array are the bytes of one run"
 
 echo "== A task stopped part way, named by gather and submitted again"
-# A larger grid, so that task 2 is still writing when it is cancelled; its probabilities are the
-# examples' rows over and over.
+# Task 2 cannot finish: the output of its first realization is a FIFO that nobody reads, so it
+# waits to create it until it is cancelled (and the stop ends that wait). Its probabilities are the
+# examples' rows over and over, on a larger grid.
 awk -v n=$((400 * 400 * 50)) 'NR == 1 { print; next } { row[NR - 1] = $0; rows = NR - 1 }
   END { for (i = 0; i < n; ++i) print row[i % rows + 1] }' "$MELDRIT_ROOT/examples/ccdf.out" >big-prob.out
 "$cli" "${local_job[@]}" --prob big-prob.out --nodes 400,400,50 --realizations 1-12 --output 'big{}.out' \
   --save-request big.req
+mkfifo big4.out
 job=$("$sbatch_script" big.req 3 | tail -n 1)
-task_writing() {
-  [ "$(squeue -h -j "${job}_2" -o %T 2>/dev/null)" = RUNNING ] && [ -s big4.out ]
-}
-wait_for 600 task_writing || { echo "task 2 of job $job did not start writing" >&2; exit 1; }
+task_blocked() { [ "$(squeue -h -j "${job}_2" -o %T 2>/dev/null)" = RUNNING ]; }
+wait_for 600 task_blocked || { echo "task 2 of job $job did not start" >&2; exit 1; }
+sleep 2
 scancel "${job}_2"
 wait_for 900 job_done "$job" || { echo "job $job did not end in time" >&2; exit 1; }
+rm -f big4.out
 set +e
 "$cli" gather --request big.req --block 3 | tee gather.txt
 status=${PIPESTATUS[0]}
