@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cli/commands.h"
@@ -20,33 +21,21 @@ namespace meldrit::cli {
 namespace {
 
 #ifdef MELDRIT_HAVE_GENERATOR
-// Exactly `count` comma-separated numbers; a usage error of `option` naming `form` otherwise.
-std::vector<double> numbers(const std::string& text, std::size_t count, const std::string& option,
-                            const std::string& form) {
+// Exactly `count` comma-separated numbers of type Number, finite for a floating type; whole
+// numbers only for an integer type ("1e5" or "10abc" must not pass for 1 or 10). A usage error of
+// `option` naming `form` otherwise.
+template <typename Number>
+std::vector<Number> numbers_of(const std::string& text, std::size_t count, const std::string& option,
+                               const std::string& form) {
   const std::vector<std::string> parts = split_commas(text);
-  std::vector<double> values;
+  std::vector<Number> values;
   for (const std::string& part : parts) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
-    if (part.empty() || error != std::errc() || end != part.data() + part.size() || !std::isfinite(value))
-      break;
-    values.push_back(value);
-  }
-  if (values.size() != count || parts.size() != count)
-    throw CLI::ValidationError(option, "expects " + form + ", got '" + text + "'");
-  return values;
-}
-
-// Whole numbers only: "1e5" or "10abc" must not pass for 1 or 10.
-template <typename Whole>
-std::vector<Whole> whole_numbers(const std::string& text, std::size_t count, const std::string& option,
-                                 const std::string& form) {
-  const std::vector<std::string> parts = split_commas(text);
-  std::vector<Whole> values;
-  for (const std::string& part : parts) {
-    Whole value = 0;
+    Number value = 0;
     const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
     if (part.empty() || error != std::errc() || end != part.data() + part.size()) break;
+    if constexpr (std::is_floating_point_v<Number>) {
+      if (!std::isfinite(value)) break;
+    }
     values.push_back(value);
   }
   if (values.size() != count || parts.size() != count)
@@ -132,7 +121,7 @@ void addVariogramCommand(CLI::App& app, int& status) {
     }
     std::optional<std::vector<double>> direction;
     if (!options->direction.empty())
-      direction = numbers(options->direction, 2, "--direction", "two angles AZ,DIP in degrees");
+      direction = numbers_of<double>(options->direction, 2, "--direction", "two angles AZ,DIP in degrees");
 
     double skip = 0;
     if (!skip_lines(options->skip, options->input, "--skip", skip)) {
@@ -147,14 +136,14 @@ void addVariogramCommand(CLI::App& app, int& status) {
       request.grid.path = options->input;
       request.grid.skip = skip;
       request.normal_scores = options->normal_scores;
-      const auto counts =
-          whole_numbers<long long>(options->nodes, 3, "--nodes", "three whole numbers NX,NY,NZ");
+      const auto counts = numbers_of<long long>(options->nodes, 3, "--nodes", "three whole numbers NX,NY,NZ");
       request.grid.nx = counts[0];
       request.grid.ny = counts[1];
       request.grid.nz = counts[2];
       request.grid.value_index = options->value_index;
       request.grid.values_per_node = options->values_per_node;
-      const auto steps = numbers(options->spacing, 3, "--spacing", "three positive numbers DX,DY,DZ");
+      const auto steps =
+          numbers_of<double>(options->spacing, 3, "--spacing", "three positive numbers DX,DY,DZ");
       request.dx = steps[0];
       request.dy = steps[1];
       request.dz = steps[2];
@@ -169,7 +158,7 @@ void addVariogramCommand(CLI::App& app, int& status) {
       pg::ColumnVariogramRequest request;
       request.path = options->input;
       request.skip = skip;
-      const auto picked = whole_numbers<int>(options->columns, 4, "--columns", "four column numbers X,Y,Z,V");
+      const auto picked = numbers_of<int>(options->columns, 4, "--columns", "four column numbers X,Y,Z,V");
       request.x_column = picked[0];
       request.y_column = picked[1];
       request.z_column = picked[2];
@@ -185,12 +174,13 @@ void addVariogramCommand(CLI::App& app, int& status) {
         request.dip = (*direction)[1];
       }
       if (!options->tolerance.empty()) {
-        const auto t = numbers(options->tolerance, 2, "--tolerance", "two angles ATOL,DTOL in degrees");
+        const auto t =
+            numbers_of<double>(options->tolerance, 2, "--tolerance", "two angles ATOL,DTOL in degrees");
         request.azimuth_tolerance = t[0];
         request.dip_tolerance = t[1];
       }
       if (!options->bandwidth.empty()) {
-        const auto b = numbers(options->bandwidth, 2, "--bandwidth", "two distances BH,BV");
+        const auto b = numbers_of<double>(options->bandwidth, 2, "--bandwidth", "two distances BH,BV");
         request.bandwidth_h = b[0];
         request.bandwidth_v = b[1];
       }
