@@ -44,6 +44,12 @@ class BlockWriter {
     buffer_ += text;
     if (buffer_.size() >= kBlock) flush();
   }
+  // A GeoEAS header when the shape asks for one: the title, the number of variables, their names.
+  void header(Shape shape, const char* title, const std::vector<std::string>& names) {
+    if (shape != Shape::Gslib) return;
+    buffer_ += std::string(title) + "\r\n" + std::to_string(names.size()) + "\r\n";
+    for (const std::string& name : names) buffer_ += name + "\r\n";
+  }
 
  private:
   void flush() {
@@ -103,8 +109,11 @@ ParseTotals parse_only(const std::string& path, std::uint64_t skip_lines) {
 }
 
 void write_probability_file(const std::string& path, std::uint64_t nodes, int thresholds,
-                            std::uint64_t seed) {
+                            std::uint64_t seed, Shape shape) {
   BlockWriter out(path);
+  std::vector<std::string> names;
+  for (int j = 1; j <= thresholds; ++j) names.push_back("P(Z <= z" + std::to_string(j) + ")");
+  out.header(shape, "local ccdfs", names);
   std::mt19937_64 random(seed);
   std::uniform_real_distribution<double> uniform(0.0, 1.0);
   std::vector<double> c(static_cast<std::size_t>(thresholds));
@@ -119,8 +128,9 @@ void write_probability_file(const std::string& path, std::uint64_t nodes, int th
   }
 }
 
-void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint64_t seed) {
+void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint64_t seed, Shape shape) {
   BlockWriter out(path);
+  out.header(shape, "p-field", {"uniform"});
   std::mt19937_64 random(seed);
   std::uniform_real_distribution<double> uniform(0.0, 1.0);
   for (std::uint64_t i = 0; i < nodes; ++i) {
@@ -129,8 +139,10 @@ void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint6
   }
 }
 
-void write_codes_file(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed) {
+void write_codes_file(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed,
+                      Shape shape) {
   BlockWriter out(path);
+  out.header(shape, "codes", {"code"});
   std::mt19937_64 random(seed);
   char line[] = "1\r\n";
   for (std::uint64_t i = 0; i < nodes; ++i) {
@@ -152,9 +164,23 @@ void write_bihistogram_file(const std::string& path, int phases, int classes) {
   std::fclose(file);
 }
 
-void write_column_file(const std::string& path, std::uint64_t samples) {
+void write_column_file(const std::string& path, std::uint64_t samples, Shape shape) {
   std::mt19937_64 random(3);
   std::uniform_real_distribution<double> value(0.0, 1000.0);
+  if (shape == Shape::Gslib) {
+    BlockWriter out(path);
+    out.header(shape, "samples", {"x", "y", "z", "porosity", "grade"});
+    for (std::uint64_t i = 0; i < samples; ++i) {
+      const double fields[] = {static_cast<double>(i % 1000) * 2.5, static_cast<double>(i / 1000 % 1000) * 2.5,
+                               static_cast<double>(i / 1000000), value(random), value(random)};
+      for (int f = 0; f < 5; ++f) {
+        if (f > 0) out.put(" ");
+        out.fixed6(fields[f]);
+      }
+      out.put("\r\n");
+    }
+    return;
+  }
   textio::TextWriter writer;
   if (!writer.create(path)) throw std::runtime_error("cannot create " + path);
   writer.write_line("x y z porosity grade");

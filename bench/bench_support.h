@@ -17,19 +17,28 @@ struct ParseTotals {
 // line ends) with std::from_chars, summing the values. The first `skip_lines` lines are skipped.
 ParseTotals parse_only(const std::string& path, std::uint64_t skip_lines = 0);
 
+// How the generated files look. Plain: values alone, as the benchmarks have always read. GSLIB: the
+// files geostatisticians bring from GSLIB's programs, a GeoEAS header (title, the number of
+// variables, one name per line) before the same values.
+enum class Shape { Plain, Gslib };
+
 // Node files of the local ccdf job: `nodes` lines of `thresholds` sorted probabilities with six
-// decimals, and a uniform file of one value per node. The same seed gives the same bytes.
+// decimals, and a uniform file of one value per node; CR LF line ends. The same seed gives the
+// same bytes.
 void write_probability_file(const std::string& path, std::uint64_t nodes, int thresholds,
-                            std::uint64_t seed = 1);
-void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint64_t seed = 2);
+                            std::uint64_t seed = 1, Shape shape = Shape::Plain);
+void write_uniform_file(const std::string& path, std::uint64_t nodes, std::uint64_t seed = 2,
+                        Shape shape = Shape::Plain);
 
 // Inputs of the multiphase run: one whole-number code 1..count per line; a bihistogram file of
 // phases x classes ccdf tables of 10 points each.
-void write_codes_file(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed);
+void write_codes_file(const std::string& path, std::uint64_t nodes, int count, std::uint64_t seed,
+                      Shape shape = Shape::Plain);
 void write_bihistogram_file(const std::string& path, int phases, int classes);
 
-// Input of the uniform transformation: a header line, then "x y z porosity grade" per sample.
-void write_column_file(const std::string& path, std::uint64_t samples);
+// Input of the uniform transformation: "x y z porosity grade" per sample. Plain: one header line of
+// the names, the shortest form of each number, LF. GSLIB: a GeoEAS header, six decimals, CR LF.
+void write_column_file(const std::string& path, std::uint64_t samples, Shape shape = Shape::Plain);
 
 // Input of uniform.exe alone: one value per line in a 15-significant-digit form, a fifth of them
 // rounded to two decimals so that ties occur.

@@ -36,6 +36,21 @@ class Hooks {
   virtual bool cancel_requested() { return false; }
 };
 
+// Passes everything on to `hooks` but the opening reports (checks passed, counts found): for an
+// operation that starts over after a first attempt already gave them.
+class AfterOpening : public Hooks {
+ public:
+  explicit AfterOpening(Hooks& hooks) : hooks_(hooks) {}
+  void warning(const std::string& text) override { hooks_.warning(text); }
+  void stage(std::string_view name) override { hooks_.stage(name); }
+  void step(std::string_view name, std::string_view unit) override { hooks_.step(name, unit); }
+  void progress(const Progress& progress) override { hooks_.progress(progress); }
+  bool cancel_requested() override { return hooks_.cancel_requested(); }
+
+ private:
+  Hooks& hooks_;
+};
+
 // Hooks that do nothing, for callers that need none.
 Hooks& no_hooks();
 

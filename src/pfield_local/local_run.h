@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "pfield_local/probability_import.h"
 #include "textio/geoeas_header.h"
 #include "textio/number_source.h"
 
@@ -47,6 +49,24 @@ struct Realization {
 // paths are not used.
 job::Outcome run_local_realizations(const LocalRunInput& input, const std::vector<Realization>& realizations,
                                     job::Hooks& hooks = job::no_hooks());
+
+// The refusal a run of these realizations makes before it opens anything, if any.
+std::optional<job::Outcome> local_run_refusal(const LocalRunInput& input,
+                                              const std::vector<Realization>& realizations);
+
+// A pass that runs the nodes and imports the probability data file at once, for a job that would
+// import and then run over the same file: each probability read after the first data line also
+// goes to `checks`, to the end of the file whatever becomes of the run, so the import's verdict is
+// in when it returns (unless it was cancelled, or the first data line could not be read). The
+// outputs are written to `staged_outputs`, one per realization, for the caller to put in place
+// once the checks between the two steps have passed. No check made before anything is opened is
+// made again: the caller made them. Progress counts the values read, as the import's does.
+struct ImportAlongside {
+  ImportChecks& checks;
+  std::vector<std::string> staged_outputs;
+};
+job::Outcome run_local_importing(const LocalRunInput& input, const std::vector<Realization>& realizations,
+                                 ImportAlongside& along, job::Hooks& hooks);
 
 struct NodeResult {
   int k = 1;     // the class, 1..n+1

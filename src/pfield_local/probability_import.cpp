@@ -19,28 +19,19 @@ bool open_at_first_data_line(textio::FieldStream& stream, const std::string& pat
   return stream.open(path) && stream.skip_lines(skip) && stream.count_line_fields(fields);
 }
 
-class Warnings {
- public:
-  explicit Warnings(job::Hooks& hooks) : hooks_(hooks) {}
-
-  void above_one(double value, int column) {
-    if (above_shown_) return;
-    above_shown_ = true;
-    hooks_.warning(messages::above_one_warning(value, column));
-  }
-  void below_zero(double value) {
-    if (below_shown_) return;
-    below_shown_ = true;
-    hooks_.warning(messages::below_zero_warning(value));
-  }
-
- private:
-  job::Hooks& hooks_;
-  bool above_shown_ = false;
-  bool below_shown_ = false;
-};
-
 }  // namespace
+
+double ImportChecks::warn_above(double x, int column) {
+  if (!above_shown_) hooks_.warning(messages::above_one_warning(x, column));
+  above_shown_ = true;
+  return 1;
+}
+
+double ImportChecks::warn_below(double x) {
+  if (!below_shown_) hooks_.warning(messages::below_zero_warning(x));
+  below_shown_ = true;
+  return 0;
+}
 
 std::string skip_count_text(std::string_view text) {
   return std::to_string(textio::whole_part_of(text));
@@ -73,39 +64,20 @@ ImportResult import_file(std::string_view path_caption, double skip, job::Hooks&
   // the other cores.
   textio::ParallelFieldStream fields;
   if (!fields.read_on(std::move(stream))) return result;
-  Warnings warnings(hooks);
+  ImportChecks checks(n, hooks);
   job::ProgressTicker checking(hooks, textio::file_size_or_zero(path), 0);
-  std::uint64_t values = 0;
-  while (!fields.at_end()) {
-    double previous = 0;
-    for (int j = 1; j <= n; ++j) {
-      double x = 0;
-      // A non-numeric field or a last group with fewer than n fields ends the import.
-      if (fields.next_number(x) != textio::ReadStatus::Ok) return result;
-      if (j == 1) {
-        if (x > 1) {
-          warnings.above_one(x, j);
-          x = 1;
-        }
-        if (x < 0) {
-          warnings.below_zero(x);
-          x = 0;
-        }
-      } else {
-        if (x < previous) return result;
-        if (x > 1) {
-          warnings.above_one(x, j);
-          x = 1;
-        }
-      }
-      previous = x;
-    }
-    values += static_cast<std::uint64_t>(n);
-    if (!checking.tick(fields.bytes_consumed(), values)) {
+  for (;;) {
+    double x = 0;
+    const textio::ReadStatus status = fields.next_number(x);
+    if (!checks.take(status, x)) break;
+    if (checks.line_done() && !checking.tick(fields.bytes_consumed(), checks.values())) {
       result.outcome = cancelled;
       return result;
     }
   }
+  // A non-numeric field, a decrease, or a last line with fewer than n fields ends the import.
+  if (checks.verdict() != ImportChecks::Verdict::Passed) return result;
+  const std::uint64_t values = checks.values();
   checking.finish(fields.bytes_consumed(), values);
   fields.close();
 

@@ -17,29 +17,23 @@ namespace {
 enum class Scan { Done, Failed, Cancelled };
 
 // The largest code of one file. Failed when the file cannot be opened or read, or a field is not
-// a number (a code that cannot be told is as bad as an unreadable file).
+// a number.
 Scan largest_code(const std::string& path, const std::string& skip_text, job::ProgressTicker& ticker,
                   std::uint64_t bytes_before, double& largest, std::uint64_t& codes) {
   // Parsed ahead on the other cores; a file shorter than its header simply holds no code.
   textio::ParallelFieldStream stream;
   bool header_read = false;
   if (!stream.open(path, textio::numeric_value(skip_text), header_read)) return Scan::Failed;
-  largest = -1000;
+  CodeScan scan;
   for (;;) {
     double value = 0;
-    switch (stream.next_number(value)) {
-      case textio::ReadStatus::Ok:
-        if (value > largest) largest = value;
-        ++codes;
-        break;
-      case textio::ReadStatus::EndOfFile:
-        return Scan::Done;
-      case textio::ReadStatus::NotNumeric:
-      case textio::ReadStatus::IoError:
-        return Scan::Failed;
-    }
-    if (!ticker.tick(bytes_before + stream.bytes_consumed(), codes)) return Scan::Cancelled;
+    const textio::ReadStatus status = stream.next_number(value);
+    if (!scan.take(status, value)) break;
+    if (!ticker.tick(bytes_before + stream.bytes_consumed(), codes + scan.codes)) return Scan::Cancelled;
   }
+  largest = scan.largest;
+  codes += scan.codes;
+  return scan.verdict == CodeScan::Verdict::Done ? Scan::Done : Scan::Failed;
 }
 
 }  // namespace
@@ -88,9 +82,16 @@ ImportResult import_files(const ImportInputs& inputs, job::Hooks& hooks) {
 
   ticker.finish(multiphase_size + textio::file_size_or_zero(variable), codes);
 
+  return import_counts(phases, classes);
+}
+
+}  // namespace
+
+ImportResult import_counts(double phases, double classes) {
+  ImportResult result;
   // The grid takes a whole row count (halves to even) and refuses one below its title row or
   // beyond what the run can handle; the counts are shown only once it accepted the rows.
-  result.outcome = failed;
+  result.outcome = job::Outcome::failed(messages::kImportError);
   const double rows = std::nearbyint(phases + 1);
   if (!(rows >= 1 && rows <= class_table_row_limit())) return result;
   result.counts_set = true;
@@ -107,8 +108,6 @@ ImportResult import_files(const ImportInputs& inputs, job::Hooks& hooks) {
   result.outcome = job::Outcome::done();
   return result;
 }
-
-}  // namespace
 
 ImportResult import_data_files(const ImportInputs& inputs, job::Hooks& hooks) {
   return job::guarded(messages::kImportError, [&] { return import_files(inputs, hooks); });

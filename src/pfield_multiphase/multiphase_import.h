@@ -5,6 +5,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "textio/field_stream.h"
 
 namespace meldrit::pfield_multiphase {
 
@@ -32,6 +33,32 @@ struct ImportResult {
   // Completed imports only: the phase rows whose label and skip cell are rewritten (1..P).
   int prepared_rows = 0;
 };
+
+// The import's scan of one code file, code by code in file order: its largest code, and a verdict
+// at its end. Any pass over the same codes can make it on the way, so the one that runs the
+// nodes also imports.
+struct CodeScan {
+  enum class Verdict { Open, Done, Failed };
+  double largest = -1000;  // a file without codes
+  std::uint64_t codes = 0;
+  Verdict verdict = Verdict::Open;
+
+  // The next read of the file. False once the verdict is in: at its end, or at a field that is
+  // not a number or cannot be read (a code that cannot be told is as bad as an unreadable file).
+  bool take(textio::ReadStatus status, double code) {
+    if (verdict != Verdict::Open) return false;
+    if (status == textio::ReadStatus::Ok) {
+      if (code > largest) largest = code;
+      ++codes;
+      return true;
+    }
+    verdict = status == textio::ReadStatus::EndOfFile ? Verdict::Done : Verdict::Failed;
+    return false;
+  }
+};
+
+// What the import makes of the largest codes of both files (1 for a file not chosen).
+ImportResult import_counts(double phases, double classes);
 
 // The most rows the class table accepts: the title row and one per phase the run can handle.
 int class_table_row_limit();

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #include "pfield_multiphase/masked_output.h"
 #include "pfield_multiphase/multiphase_messages.h"
@@ -79,7 +80,8 @@ std::size_t phase_block_size(long long phases) {
 
 class Run {
  public:
-  Run(const RunInputs& inputs, job::Hooks& hooks) : in_(inputs), hooks_(hooks) {}
+  Run(const RunInputs& inputs, job::Hooks& hooks, ImportAlongside* along = nullptr)
+      : in_(inputs), hooks_(hooks), along_(along) {}
 
   job::Outcome execute();
 
@@ -114,20 +116,37 @@ class Run {
   }
   void close_all() {
     bihistogram_.close();
-    if (multiphase_) multiphase_->close();
-    if (variable_) variable_->close();
+    // An importing pass reads the code files on to their ends first.
+    if (along_ == nullptr) close_code_files();
     for (auto& stream : phase_files_) {
       if (stream) stream->close();
     }
     output_.close();
   }
 
+  void close_code_files() {
+    if (multiphase_) multiphase_->close();
+    if (variable_) variable_->close();
+  }
+  // Reads the code files on from where the run stopped, for their scans; false when cancelled.
+  bool import_rest();
+  // The code of the node from a code file; an importing pass also hands it to the file's scan.
+  Read code(ParallelFieldStream& stream, CodeScan& scan, double& value) {
+    const ReadStatus status = stream.next_number(value);
+    if (along_ != nullptr) scan.take(status, value);
+    return read(status);
+  }
+  std::uint64_t codes_scanned() const { return along_->phases.codes + along_->classes.codes; }
   std::optional<job::Outcome> read_bihistogram();
   job::Outcome simulate();
   std::uint64_t bytes_read() const;
 
   const RunInputs& in_;
   job::Hooks& hooks_;
+  ImportAlongside* along_;
+  CodeScan unused_scan_;
+  bool multiphase_open_ = false;
+  bool variable_open_ = false;
   long long phase_count_ = 0;
   long long class_count_ = 0;
   std::string bihistogram_path_;
@@ -146,16 +165,43 @@ class Run {
 };
 
 job::Outcome Run::execute() {
-  if (job::Outcome checked = check_run_inputs(in_); !checked.completed()) return checked;
+  if (along_ == nullptr) {
+    if (job::Outcome checked = check_run_inputs(in_); !checked.completed()) return checked;
+  }
   bihistogram_path_ = std::string(textio::trim_blanks(in_.bihistogram_path));
-  output_path_ = std::string(textio::trim_blanks(in_.output_path));
+  output_path_ =
+      along_ != nullptr ? along_->staged_output : std::string(textio::trim_blanks(in_.output_path));
   multiphase_path_ = std::string(textio::trim_blanks(in_.multiphase_path));
   variable_path_ = std::string(textio::trim_blanks(in_.variable_path));
   phase_count_ = loop_count(in_.phases);
   class_count_ = loop_count(in_.variable_classes);
-  hooks_.checks_passed();
-  if (auto outcome = read_bihistogram()) return *outcome;
-  return simulate();
+  if (along_ == nullptr) hooks_.checks_passed();
+  job::Outcome outcome = [this] {
+    if (auto failure = read_bihistogram()) return *failure;
+    return simulate();
+  }();
+  if (along_ != nullptr) {
+    if (outcome.ending != job::Ending::Cancelled && !import_rest()) {
+      outcome = job::Outcome::cancelled(job::kRunCancelled);
+    }
+    close_code_files();
+  }
+  return outcome;
+}
+
+bool Run::import_rest() {
+  job::ProgressTicker ticker(hooks_, 0, 0);
+  for (auto [stream, open, scan] : {std::tuple{multiphase_.get(), multiphase_open_, &along_->phases},
+                                    std::tuple{variable_.get(), variable_open_, &along_->classes}}) {
+    if (!open) continue;
+    for (;;) {
+      double value = 0;
+      const ReadStatus status = stream->next_number(value);
+      if (!scan->take(status, value)) break;
+      if ((scan->codes & 1023) == 0 && !ticker.tick(0, codes_scanned())) return false;
+    }
+  }
+  return true;
 }
 
 std::uint64_t Run::bytes_read() const {
@@ -217,12 +263,14 @@ job::Outcome Run::simulate() {
     if (!multiphase_->open(multiphase_path_, in_.multiphase_skip, header_read)) {
       return failed(messages::cannot_open(messages::kMultiphaseFileName, multiphase_path_));
     }
+    multiphase_open_ = true;
   }
   if (by_class) {
     variable_ = std::make_unique<ParallelFieldStream>(workers_);
     if (!variable_->open(variable_path_, in_.variable_skip, header_read)) {
       return failed(messages::cannot_open(messages::kVariableFileName, variable_path_));
     }
+    variable_open_ = true;
   }
   if (!output_.create(output_path_, in_.header)) return failed(messages::cannot_create_output(output_path_));
 
@@ -258,17 +306,20 @@ job::Outcome Run::simulate() {
   for (const ClassRow& row : in_.class_rows) {
     if (!row.generated) bytes_total += textio::file_size_or_zero(std::string(textio::trim_blanks(row.path)));
   }
-  job::ProgressTicker ticker(hooks_, bytes_total, static_cast<std::uint64_t>(nodes));
+  // An importing pass counts the codes read, as the import does.
+  job::ProgressTicker ticker(hooks_, bytes_total, along_ ? 0 : static_cast<std::uint64_t>(nodes));
   for (long long node = 0; node < nodes; ++node) {
     // The bytes read are summed over the node files only every so many nodes: per node that sum
     // would cost more than the node itself.
-    if ((node & 1023) == 0 && !ticker.tick(bytes_read(), static_cast<std::uint64_t>(node))) {
+    if ((node & 1023) == 0 &&
+        !ticker.tick(bytes_read(), along_ ? codes_scanned() : static_cast<std::uint64_t>(node))) {
       close_all();
       return job::Outcome::cancelled(job::kRunCancelled);
     }
     double code = 1;
     Read read = Read::Ok;
-    if (by_phase && (read = number(*multiphase_, code)) != Read::Ok) {
+    if (by_phase &&
+        (read = this->code(*multiphase_, along_ ? along_->phases : unused_scan_, code)) != Read::Ok) {
       return read_failure(read, messages::kMultiphaseFileName, multiphase_path_);
     }
     if (code < 1 || code > in_.phases) return failed(messages::kPhaseError);
@@ -276,7 +327,8 @@ job::Outcome Run::simulate() {
     const long long p = static_cast<long long>(nearest_whole(code));
 
     code = 1;
-    if (by_class && (read = number(*variable_, code)) != Read::Ok) {
+    if (by_class &&
+        (read = this->code(*variable_, along_ ? along_->classes : unused_scan_, code)) != Read::Ok) {
       return read_failure(read, messages::kVariableFileName, variable_path_);
     }
     if (code < 1 || code > in_.variable_classes) return failed(messages::kVariableClassError);
@@ -321,10 +373,10 @@ job::Outcome Run::simulate() {
     if (!output_.push(value)) return failed(messages::cannot_write_output(output_path_));
   }
   // The nodes after the last poll count too: the progress ends at the run's node count.
-  ticker.finish(bytes_read(), static_cast<std::uint64_t>(nodes));
-
-  if (multiphase_) multiphase_->close();
-  if (variable_) variable_->close();
+  if (along_ == nullptr) {
+    ticker.finish(bytes_read(), static_cast<std::uint64_t>(nodes));
+    close_code_files();
+  }
   for (auto& stream : phase_files_) {
     if (stream) stream->close();
   }
@@ -367,6 +419,13 @@ job::Outcome check_run_inputs(const RunInputs& in) {
     return job::Outcome::refused(messages::missing_phase_file(static_cast<int>(rows.size() + 1)));
   }
   return job::Outcome::done();
+}
+
+job::Outcome run_multiphase_importing(const RunInputs& inputs, ImportAlongside& along, job::Hooks& hooks) {
+  return job::guarded(messages::kNotEnoughMemory, [&] {
+    Run run(inputs, hooks, &along);
+    return run.execute();
+  });
 }
 
 job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks) {

@@ -5,6 +5,7 @@
 
 #include "job/hooks.h"
 #include "job/outcome.h"
+#include "pfield_multiphase/multiphase_import.h"
 #include "textio/geoeas_header.h"
 #include "textio/number_source.h"
 
@@ -43,6 +44,19 @@ struct RunInputs {
 // by nodes and a cancel polled as the inputs are read. Completed, refused, or failed with the
 // output keeping the lines written so far.
 job::Outcome run_multiphase(const RunInputs& inputs, job::Hooks& hooks = job::no_hooks());
+
+// A pass that runs the nodes and imports the two code files at once, for a job that would import
+// and then run over the same files: each code read also goes to its file's scan, to the end of
+// the file whatever becomes of the run, so both verdicts are in when it returns (unless it was
+// cancelled, or a file was never opened). The output is written to `staged_output` for the
+// caller to put in place once the checks between the two steps have passed. The checks made
+// before anything is opened are the caller's.
+struct ImportAlongside {
+  CodeScan phases;   // the multiphase data file's
+  CodeScan classes;  // the variable data file's
+  std::string staged_output;
+};
+job::Outcome run_multiphase_importing(const RunInputs& inputs, ImportAlongside& along, job::Hooks& hooks);
 
 // Those checks alone: completed with no message, or refused with the first that fails.
 job::Outcome check_run_inputs(const RunInputs& inputs);

@@ -124,6 +124,27 @@ bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number)
   return true;
 }
 
+bool replaceable_by_rename(const char* path) {
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY))
+    return false;
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool single = GetFileInformationByHandle(file, &info) != 0 && info.nNumberOfLinks == 1 &&
+                      GetFileType(file) == FILE_TYPE_DISK;
+  CloseHandle(file);
+  return single;
+}
+
+bool copy_permissions(const char* model, const char* path) {
+  const DWORD attributes = GetFileAttributesA(model);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0 &&
+         GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 int open_file_allowance(int wanted, int reserved) {
   // The C runtime holds its descriptors in a table of fixed size: 8192 in the UCRT, 2048 in
   // msvcrt.dll. Neither tells its size, but _setmaxstdio takes no larger limit for the streams,
@@ -224,6 +245,18 @@ bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number)
   device = static_cast<std::uint64_t>(info.st_dev);
   number = static_cast<std::uint64_t>(info.st_ino);
   return true;
+}
+
+bool replaceable_by_rename(const char* path) {
+  struct stat info {};
+  if (::lstat(path, &info) != 0) return errno == ENOENT;
+  return S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == ::geteuid() &&
+         ::access(path, W_OK) == 0;
+}
+
+bool copy_permissions(const char* model, const char* path) {
+  struct stat info {};
+  return ::stat(model, &info) == 0 && ::chmod(path, info.st_mode & 07777) == 0;
 }
 
 int open_file_allowance(int wanted, int reserved) {

@@ -35,6 +35,13 @@ bool seek_to(int fd, std::uint64_t offset);
 // symbolic link to it included); false when it does not exist or cannot be looked at.
 bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number);
 
+// Whether a file made beside `path` and renamed onto it leaves what writing `path` in place would:
+// true when nothing is there yet, or a plain file of this user's that can be written and has no
+// other name (no hard link; a symbolic link is followed by a write but replaced by a rename).
+bool replaceable_by_rename(const char* path);
+// Gives `path` the permissions of `model`; false when it cannot.
+bool copy_permissions(const char* model, const char* path);
+
 // How many more files this process may hold open beside `reserved` others, at most `wanted`:
 // raises the soft limit towards the hard one when `wanted` needs it.
 int open_file_allowance(int wanted, int reserved);

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "support/run_program.h"
@@ -229,6 +230,65 @@ TEST_F(FilesKept, RealizationsBeyondTheOpenFileLimitAreRefusedBeforeAnyOutputIsM
             "The open-file limit lets 23 of the 40 realizations run in one pass; ask for fewer, or raise the "
             "limit (ulimit -n).\n");
   EXPECT_FALSE(fs::exists(dir.file("o1.out")));
+}
+
+// A batch job reads its node files once: the run starts along with the import, writes aside, and
+// replaces the output only when the import and the checks after it pass. Whatever the input, the
+// job ends as the import and then the run end, as it does with a file that comes through a pipe
+// (which cannot be read twice, so it is never read along with the import).
+TEST_F(FilesKept, AJobThatRunsAlongWithItsImportEndsAsItsTwoStepsWould) {
+  dir.write("bihist.dat", crlf("2 1|0 0 2|0 0|10 1|0 0 2|0 0|100 1"));
+  dir.write("u2.out", crlf(".1|.2|.3"));
+  const std::string local = "local --prob prob.out --prob-skip 1 --limits 0,10,20,30 --output o.out ";
+  const std::string multiphase = "multiphase --phases phases.out --bihistogram bihist.dat --output o.out ";
+  const struct {
+    const char* prob;
+    const char* unif;
+    const char* phases;
+    std::string job;  // ending with the file that may come through a pipe
+    int status;
+  } cases[] = {
+      {"h|0.2 0.6|0.1 0.9|0.3 0.4", "0.5|0.95|0.35", "", local + "--nodes 3,1,1 --uniform unif.out", 0},
+      {"h|0.2 0.6|0.1 1.9|0.3 0.4", "0.5|0.95|0.35", "", local + "--nodes 3,1,1 --uniform unif.out",
+       0},  // a warning
+      {"h|0.2 0.6|0.1 0.9|0.3 0.4", "0.5|0.95|0.35", "", local + "--nodes 2,1,1 --uniform unif.out",
+       1},  // too few nodes
+      {"h|0.2 0.6|0.1 0.9|0.5 0.4", "0.5|0.95|0.35", "", local + "--nodes 3,1,1 --uniform unif.out",
+       1},  // a decrease
+      {"h|0.2 0.6|0.1 0.9|0.3 0.4", "0.5|0.95", "", local + "--nodes 3,1,1 --uniform unif.out",
+       1},  // uniforms short
+      {"h|0.2 x|0.1 0.9|0.3 0.4", "0.5|0.95|0.35", "", local + "--nodes 3,1,1 --uniform unif.out",
+       1},  // not imported
+      {"", ".5|.5|.5", "1|2|2", multiphase + "--nodes 3,1,1 --phase-uniform unif.out u2.out", 0},
+      {"", ".5|.5|.5", "1|2|2", multiphase + "--nodes 2,1,1 --phase-uniform unif.out u2.out", 0},
+      {"", ".5|.5|.5", "1|3|2", multiphase + "--nodes 3,1,1 --phase-uniform unif.out u2.out",
+       1},  // more phases than tables
+      {"", ".5|.5|.5", "1|x|2", multiphase + "--nodes 3,1,1 --phase-uniform unif.out u2.out", 1},
+      {"", ".5|.5|.5", "1|2|2|1", multiphase + "--nodes 3,1,1 --phase-uniform unif.out u2.out", 0},
+  };
+  const auto ending = [&](const std::string& command) {
+    dir.write("o.out", "old\r\n");
+    const test::ProgramRun run = test::run_in(dir.path().string(), command);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+      if (entry.path().filename().string().find("meldrit-part") != std::string::npos)
+        left.push_back(entry.path());
+    }
+    EXPECT_EQ(left, std::vector<std::string>{}) << command;
+    return std::tuple{run.status, run.out, run.err, read_bytes(dir.file("o.out"))};
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.job);
+    dir.write("prob.out", crlf(c.prob));
+    dir.write("unif.out", crlf(c.unif));
+    dir.write("phases.out", crlf(c.phases));
+    const std::size_t last = c.job.rfind(' ');
+    const std::string piped = "cat " + c.job.substr(last + 1) + " | " + folder + "/meldrit-cli " +
+                              c.job.substr(0, last) + " /dev/stdin";
+    const auto along = ending(folder + "/meldrit-cli " + c.job);
+    EXPECT_EQ(std::get<0>(along), c.status);
+    EXPECT_EQ(along, ending(piped));
+  }
 }
 
 }  // namespace
