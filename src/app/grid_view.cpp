@@ -348,7 +348,8 @@ void GridView::showNodeUnder(const QPoint& node) {
 }
 
 gridmap::Image GridView::figure() const {
-  return gridmap::render_figure(values_, style_, scan_.codes, gridmap::map_title(request_, z_));
+  return gridmap::render_figure(values_, style_, scan_.codes, gridmap::map_title(request_, z_),
+                                gridmap::map_axes(request_));
 }
 
 void GridView::saveAsPng() {

@@ -91,7 +91,7 @@ TEST_F(GridViewTest, SavedPictureHasTheBatchFrontEndsPixels) {
   ASSERT_FALSE(saved.isNull());
   EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), batch.convertToFormat(QImage::Format_RGB888));
   // The map inside the figure: node (1, 1) at the bottom left of its cells.
-  const gridmap::FigureLayout layout = gridmap::figure_layout(4, 3);
+  const gridmap::FigureLayout layout = gridmap::figure_layout(gridmap::Slice{4, 3, 1, {}}, {{4}, {3}});
   EXPECT_EQ(pixel(batch, layout.map_left + 1, layout.map_top + 3 * layout.cell - 2), gridmap::viridis(0));
 }
 
