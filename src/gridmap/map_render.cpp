@@ -111,7 +111,8 @@ void Image::fill(int x, int y, int w, int h, Rgb color) {
 
 Rgb viridis(double t) {
   t = std::clamp(t, 0.0, 1.0);
-  // A sixth-degree polynomial fit of the viridis colour map, channel by channel.
+  // mattz's sixth-degree polynomial fit of the viridis colour map, channel by channel (CC0; see
+  // packaging/copyright).
   constexpr double r[] = {0.2777273272234177, 0.1050930431085774, -0.3308618287255563, -4.634230498983486,
                           6.228269936347081,  4.776384997670288,  -5.435455855934631};
   constexpr double g[] = {0.005407344544966578, 1.404613529898575,  0.214847559468213, -5.799100973351585,
