@@ -282,7 +282,7 @@ class HistogramChart : public QWidget {
             QPointF(x - font.horizontalAdvance(share) / 2.0, plot.bottom() - h - font.descent() - 1), share);
       }
     } else if (high_ > low_) {
-      const gridmap::Ticks along = ticksFor(font, low_, high_, plot.width(), 50, false);
+      const gridmap::Ticks along = ticksFor(font, low_, high_, plot.width(), 40, false);
       for (std::size_t i = 0; i < along.values.size(); ++i)
         under(plot.left() + plot.width() * (along.values[i] - low_) / (high_ - low_), qs(along.labels[i]));
     }
