@@ -108,7 +108,7 @@ if(MELDRIT_GZIP)
 endif()
 
 # Debian's copyright file (machine-readable; the project is under the MIT licence and bundles no
-# third-party code) and the changelog every Debian package carries, compressed without a time stamp.
+# third-party code but the viridis coefficients, CC0) and the changelog every Debian package carries, compressed without a time stamp.
 install(FILES ${MELDRIT_PACKAGING_SOURCE}/copyright DESTINATION share/doc/meldrit)
 if(MELDRIT_GZIP)
   # A native package (no Debian revision) names it changelog.gz.

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -35,16 +35,18 @@ class WorkerHooks : public job::Hooks {
     onWindow([&] { window_.counted(what, value); });
   }
   void stage(std::string_view name) override {
-    {
-      std::lock_guard lock(mutex_);
-      stage_ = std::string(name);
-    }
+    beginStep(name, {});
     onWindow([&] { window_.stage(name); });
+  }
+  void step(std::string_view name, std::string_view unit) override {
+    beginStep(name, unit);
+    onWindow([&] { window_.step(name, unit); });
   }
   void progress(const job::Progress& progress) override {
     {
       std::lock_guard lock(mutex_);
-      progress_ = progress;
+      now_.progress = progress;
+      now_.reported = true;
       fresh_ = true;
     }
     // The window's own display of it (the import's bar) need not hold the operation up.
@@ -53,14 +55,22 @@ class WorkerHooks : public job::Hooks {
   }
   bool cancel_requested() override { return cancel_.load(); }
 
+  // Where the operation is: its step, that step's progress and when it began.
+  struct Now {
+    std::string stage;
+    std::string unit;  // the step's own; empty: the operation's
+    job::Progress progress;
+    bool reported = false;  // the step reported progress: its length is known
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+  };
+
   void cancel() { cancel_ = true; }
-  // The latest progress and step; `fresh` tells whether progress came since the last look.
-  job::Progress snapshot(std::string& stage, bool& fresh) {
+  // The latest step and progress; `fresh` tells whether progress came since the last look.
+  Now snapshot(bool& fresh) {
     std::lock_guard lock(mutex_);
-    stage = stage_;
     fresh = fresh_;
     fresh_ = false;
-    return progress_;
+    return now_;
   }
 
  private:
@@ -69,11 +79,18 @@ class WorkerHooks : public job::Hooks {
     QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
   }
 
+  // A step counts afresh: the figures of the one before are not its own.
+  void beginStep(std::string_view name, std::string_view unit) {
+    std::lock_guard lock(mutex_);
+    now_ = Now{};
+    now_.stage = name;
+    now_.unit = unit;
+  }
+
   job::Hooks& window_;
   std::atomic<bool> cancel_{false};
   std::mutex mutex_;
-  job::Progress progress_;
-  std::string stage_;
+  Now now_;
   bool fresh_ = false;
 };
 
@@ -153,13 +170,21 @@ void BackgroundRun::run(const std::function<void(job::Hooks&)>& body) {
     cancel->setText(QStringLiteral("Cancelling..."));
   });
 
-  QElapsedTimer clock;
-  clock.start();
   const auto refresh = [&] {
-    std::string stage;
     bool fresh = false;
-    const job::Progress p = hooks.snapshot(stage, fresh);
-    what->setText(stage.empty() ? name_ : name_ + QStringLiteral(": ") + qs(stage));
+    const WorkerHooks::Now now = hooks.snapshot(fresh);
+    const job::Progress& p = now.progress;
+    what->setText(now.stage.empty() ? name_ : name_ + QStringLiteral(": ") + qs(now.stage));
+    // The time of the step shown, so that its time left is its own.
+    const qint64 elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - now.started)
+            .count();
+    if (!now.stage.empty() && !now.reported) {
+      // A step of unknown length (a program that runs on its own) shows only how long it has taken.
+      bar->setRange(0, 0);
+      figures->setText(QStringLiteral("%1 spent").arg(clockText(elapsed)));
+      return;
+    }
     double share = -1;
     if (p.bytes_total > 0) {
       share = static_cast<double>(p.bytes_read) / static_cast<double>(p.bytes_total);
@@ -172,8 +197,8 @@ void BackgroundRun::run(const std::function<void(job::Hooks&)>& body) {
     } else {
       bar->setRange(0, 0);  // busy, without a known end
     }
-    const qint64 elapsed = clock.elapsed();
-    QString text = QStringLiteral("%1 %2   %3 spent").arg(p.items_done).arg(unit_, clockText(elapsed));
+    const QString unit = now.unit.empty() ? unit_ : qs(now.unit);
+    QString text = QStringLiteral("%1 %2   %3 spent").arg(p.items_done).arg(unit, clockText(elapsed));
     if (share > 0.001 && share < 1)
       text += QStringLiteral("   %1 left").arg(clockText(static_cast<qint64>(elapsed * (1 - share) / share)));
     figures->setText(text);

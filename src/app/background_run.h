@@ -13,7 +13,8 @@ namespace meldrit::app {
 // Runs one long operation on a worker thread while the window's thread keeps the window painted.
 // The window takes no input meanwhile; once the operation has run for half a second a small modal
 // progress dialog ("progressDialog") shows its name and step, a bar by bytes read, the nodes or
-// samples done, the time spent and left, and a Cancel button ("cancelButton") that the operation
+// samples done, the step's time spent and left (a busy bar and the time alone while a step of
+// unknown length runs), and a Cancel button ("cancelButton") that the operation
 // sees at its next poll. Every hook but the cancel poll reaches `window_hooks` on the window's
 // thread, the blocking ones (warnings, checks passed, counts) while the operation waits for them.
 class BackgroundRun {

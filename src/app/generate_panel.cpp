@@ -379,6 +379,12 @@ class GeneratePanel : public GenerateJob {
     GridSource source;
     source.path_caption = *path;
     for (int i = 0; i < 3; ++i) source.node_texts[i] = str(nodes_[i]->text());
+    // The field's spacing, its cells from 0 as GSLIB lays them out: node 1 at half a spacing.
+    if (pg::GridGeometry grid; readGrid(grid).empty()) {
+      source.origin_text =
+          numberText(grid.dx / 2) + "," + numberText(grid.dy / 2) + "," + numberText(grid.dz / 2);
+      source.spacing_text = numberText(grid.dx) + "," + numberText(grid.dy) + "," + numberText(grid.dz);
+    }
     showGridView(context_, frame_, source);
   }
 

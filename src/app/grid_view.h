@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QSlider;
 class QSpinBox;
@@ -27,6 +28,10 @@ struct GridSource {
   int values_per_node = 1;
   int value_index = 1;   // which value is mapped first (the view can choose another)
   bool classes = false;  // class numbers or codes: the categorical palette
+  // Where the nodes lie, "X,Y,Z" each (the origin the centre of the first node); empty: the map
+  // counts nodes.
+  std::string origin_text;
+  std::string spacing_text;
 };
 
 // The handler of every "Map" button: checks the node counts, reads the file once (with the progress
@@ -38,10 +43,12 @@ QImage toQImage(const gridmap::Image& image);
 
 class MapCanvas;
 class HistogramChart;
+class ColourBar;
 
-// A window on one grid file: a Z slice as a map (north up, zoom with the wheel, pan by dragging),
-// its colour scale or legend, the histogram and statistics of the whole file or of the slice, and
-// "Save as PNG". It holds the scan's figures and one slice, never the grid.
+// A window on one grid file: a Z slice as a map (north up, zoom with the wheel, pan by dragging) with
+// axes in the coordinates of the origin and spacing typed, its colour bar or legend, the histogram
+// and statistics of the whole file or of the slice, and "Save as PNG". It holds the scan's figures
+// and one slice, never the grid.
 class GridView : public QWidget {
   Q_OBJECT
 
@@ -57,8 +64,16 @@ class GridView : public QWidget {
   gridmap::Image figure() const;
   void saveAsPng();
   // "Export...": the file in another program's format, at the origin and spacing asked for (the
-  // last ones given offered again).
+  // last ones given, or those of the map once it has some, offered again; those answered place the
+  // map's nodes too).
   void exportGrid();
+  // What the status bar says.
+  QString statusText() const;
+  // The key as shown, from the top: the legend's codes, or the colour bar's labels.
+  QStringList keyLabels() const;
+  // The origin and spacing as typed ("X,Y,Z" each) place the nodes for the axes, the status bar and
+  // Export; false, the map as it was and the fault in the status bar, when they are no geometry.
+  bool placeNodes(const std::string& origin, const std::string& spacing);
 
  private:
   void buildControls();
@@ -82,6 +97,10 @@ class GridView : public QWidget {
   QComboBox* palette_ = nullptr;
   QComboBox* scope_ = nullptr;
   QListWidget* legend_ = nullptr;
+  ColourBar* bar_ = nullptr;
+  QLineEdit* origin_box_ = nullptr;
+  QLineEdit* spacing_box_ = nullptr;
+  QPoint hovered_;  // the cell under the mouse, from 1; null: none
   QLabel* statistics_ = nullptr;
   QLabel* missing_ = nullptr;
   QStatusBar* status_ = nullptr;

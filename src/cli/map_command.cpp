@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "gridmap/grid_export.h"
 #include "gridmap/map_figure.h"
 
 namespace meldrit::cli {
@@ -11,7 +12,7 @@ namespace meldrit::cli {
 void addMapCommand(CLI::App& app, int& status) {
   struct Options {
     gridmap::MapRequest request;
-    std::string nodes, palette, skip = "0";
+    std::string nodes, palette, skip = "0", origin, spacing;
     double min = 0, max = 0;
   };
   auto options = std::make_shared<Options>();
@@ -38,6 +39,9 @@ void addMapCommand(CLI::App& app, int& status) {
                                   "The bottom of the colour scale (default: the file's minimum)");
   auto* max =
       command->add_option("--max", options->max, "The top of the colour scale (default: the file's maximum)");
+  command->add_option("--origin", options->origin,
+                      "X0,Y0,Z0: the centre of the first node, for the axes (default: node numbers)");
+  command->add_option("--spacing", options->spacing, "DX,DY,DZ: node spacing, for the axes (default 1,1,1)");
   command->callback([options, &status, min, max] {
     const std::array<std::string, 3> nodes = split_nodes(options->nodes, "--nodes");
     gridmap::GridRequest& grid = options->request.grid;
@@ -57,6 +61,18 @@ void addMapCommand(CLI::App& app, int& status) {
         throw CLI::ValidationError(end->get_name(), "expects a finite number");
       }
     }
+    // Each is checked on its own, so that the message names the option at fault.
+    gridmap::GridRequest placed, spaced;
+    if (!options->origin.empty() && !gridmap::read_geometry(options->origin, "1,1,1", placed).completed()) {
+      throw CLI::ValidationError("--origin",
+                                 "expects three finite numbers X0,Y0,Z0, got '" + options->origin + "'");
+    }
+    if (!options->spacing.empty() && !gridmap::read_geometry("1,1,1", options->spacing, spaced).completed()) {
+      throw CLI::ValidationError("--spacing",
+                                 "expects three positive numbers DX,DY,DZ, got '" + options->spacing + "'");
+    }
+    if (!options->origin.empty()) grid.origin = placed.origin;
+    if (!options->spacing.empty()) grid.spacing = spaced.spacing;
     if (!options->palette.empty()) {
       options->request.palette =
           options->palette == "classes" ? gridmap::Palette::Classes : gridmap::Palette::Continuous;

@@ -478,6 +478,27 @@ bool three_numbers(std::string_view text, std::array<double, 3>& values) {
 
 }  // namespace
 
+job::Outcome read_geometry(std::string_view origin, std::string_view spacing, GridRequest& grid) {
+  std::array<double, 3> at{}, step{};
+  if (!three_numbers(origin, at)) {
+    return job::Outcome::refused("Type the origin as three numbers X0,Y0,Z0, got '" + std::string(origin) +
+                                 "'.");
+  }
+  if (!three_numbers(spacing, step)) {
+    return job::Outcome::refused("Type the spacing as three numbers DX,DY,DZ, got '" + std::string(spacing) +
+                                 "'.");
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!(std::isfinite(step[axis]) && step[axis] > 0)) {
+      return job::Outcome::refused("Every spacing must be a number above 0.");
+    }
+    if (!std::isfinite(at[axis])) return job::Outcome::refused("The origin must be finite.");
+  }
+  grid.origin = at;
+  grid.spacing = step;
+  return job::Outcome::done();
+}
+
 job::Outcome export_grid_file(const GridRequest& grid, std::string_view origin, std::string_view spacing,
                               const std::string& output, job::Hooks& hooks) {
   if (grid.values_per_node != 1) {

@@ -58,6 +58,10 @@ inline constexpr std::string_view kExportFilter =
     "VTK image data (*.vti)|*.vti|Legacy VTK (*.vtk)|*.vtk|GeoEAS (*.dat)|*.dat|GeoEAS (*.gslib)|*.gslib|"
     "Eclipse GRDECL (*.grdecl)|*.grdecl";
 
+// The origin and spacing as typed ("X,Y,Z") into `grid`, checked as export_grid checks them;
+// refused in its words (and `grid` kept) otherwise.
+job::Outcome read_geometry(std::string_view origin, std::string_view spacing, GridRequest& grid);
+
 // The export of the one file a grid view shows, its origin and spacing as typed ("X,Y,Z"): the
 // same file export_grid writes for it. Refused when either is not three numbers, or the file
 // holds more than one value per node.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ struct GridRequest {
   long long nx = 1, ny = 1, nz = 1;
   int values_per_node = 1;
   int value_index = 1;
+  // Where the nodes lie, for a map's axes: the centre of node (1, 1, 1) and the spacing. The
+  // defaults put each node at its numbers.
+  std::array<double, 3> origin{1, 1, 1};
+  std::array<double, 3> spacing{1, 1, 1};
 };
 
 struct GridStats {

@@ -22,6 +22,10 @@ MapStyle style_for(const GridScan& scan, const std::optional<Palette>& palette,
   return style;
 }
 
+MapAxes map_axes(const GridRequest& grid) {
+  return {{grid.nx, grid.origin[0], grid.spacing[0]}, {grid.ny, grid.origin[1], grid.spacing[1]}};
+}
+
 std::string map_title(const GridRequest& grid, long long z) {
   std::string title = std::string(textio::bare_file_name(textio::trim_blanks(grid.path))) +
                       "  Z = " + std::to_string(z) + " of " + std::to_string(grid.nz);
@@ -63,7 +67,8 @@ job::Outcome write_map(const MapRequest& request, job::Hooks& hooks) {
   if (!scan.outcome.completed()) return scan.outcome;
   const Slice slice = read_slice(request.grid, scan, z - 1, kFigureMapRoom);
   const MapStyle style = style_for(scan, request.palette, request.min, request.max);
-  const Image figure = render_figure(slice, style, scan.codes, map_title(request.grid, z));
+  const Image figure =
+      render_figure(slice, style, scan.codes, map_title(request.grid, z), map_axes(request.grid));
   job::Outcome saved = save_figure(figure, request.png, request.grid.path);
   if (saved.completed()) saved.message = statistics_text(scan.stats);
   return saved;

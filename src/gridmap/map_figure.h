@@ -27,6 +27,9 @@ long long middle_slice(long long nz);
 MapStyle style_for(const GridScan& scan, const std::optional<Palette>& palette,
                    const std::optional<double>& min, const std::optional<double>& max);
 
+// The X and Y axes of the grid's maps, at its origin and spacing.
+MapAxes map_axes(const GridRequest& grid);
+
 // "name  Z = 3 of 10" (and the value mapped, when a node holds several).
 std::string map_title(const GridRequest& grid, long long z);
 

@@ -111,7 +111,8 @@ void Image::fill(int x, int y, int w, int h, Rgb color) {
 
 Rgb viridis(double t) {
   t = std::clamp(t, 0.0, 1.0);
-  // A sixth-degree polynomial fit of the viridis colour map, channel by channel.
+  // mattz's sixth-degree polynomial fit of the viridis colour map, channel by channel (CC0; see
+  // packaging/copyright).
   constexpr double r[] = {0.2777273272234177, 0.1050930431085774, -0.3308618287255563, -4.634230498983486,
                           6.228269936347081,  4.776384997670288,  -5.435455855934631};
   constexpr double g[] = {0.005407344544966578, 1.404613529898575,  0.214847559468213, -5.799100973351585,
@@ -166,17 +167,67 @@ Image render_slice(const Slice& slice, const MapStyle& style, int cell) {
   return image;
 }
 
-FigureLayout figure_layout(long long width, long long height) {
+namespace {
+
+constexpr int kTickLength = 5;
+constexpr int kLabelHeight = 7 * kLabelScale;
+
+// The figure's plan: the map's place and cell, and the ticks of both axes in pixels from the map's
+// left and bottom edges.
+struct FigurePlan {
   FigureLayout layout;
-  layout.cell = static_cast<int>(std::max<long long>(1, kMapRoom / std::max(width, height)));
-  layout.map_left = kMargin;
+  int map_width = 0, map_height = 0;
+  std::vector<std::pair<int, std::string>> x_ticks, y_ticks;
+  int overhang = 0;  // of the last X label beyond the map's right edge
+};
+
+std::vector<std::pair<int, std::string>> ticks_along(const Axis& axis, double pixels_per_node,
+                                                     double room_add, bool across) {
+  const double low = axis.at(0.5), high = axis.at(static_cast<double>(axis.nodes) + 0.5);
+  const Ticks ticks = axis_ticks(low, high, static_cast<double>(axis.nodes) * pixels_per_node, 80,
+                                 [&](const std::string& label) {
+                                   return (across ? text_width(label, kLabelScale) : kLabelHeight) + room_add;
+                                 });
+  std::vector<std::pair<int, std::string>> placed;
+  for (std::size_t i = 0; i < ticks.values.size(); ++i) {
+    const double node = axis.node_at(ticks.values[i]);
+    placed.emplace_back(static_cast<int>(std::lround((node - 0.5) * pixels_per_node)), ticks.labels[i]);
+  }
+  return placed;
+}
+
+FigurePlan plan_figure(const Slice& slice, const MapAxes& axes) {
+  FigurePlan plan;
+  FigureLayout& layout = plan.layout;
+  layout.cell = static_cast<int>(std::max<long long>(1, kMapRoom / std::max(slice.width, slice.height)));
+  plan.map_width = static_cast<int>(slice.width * layout.cell);
+  plan.map_height = static_cast<int>(slice.height * layout.cell);
+  // A cell stands for `step` x `step` nodes.
+  const double per_node =
+      static_cast<double>(layout.cell) / static_cast<double>(std::max<long long>(1, slice.step));
+  plan.x_ticks = ticks_along(axes.x, per_node, 16, true);
+  plan.y_ticks = ticks_along(axes.y, per_node, 16, false);
+  int y_labels = 0;
+  for (const auto& [at, label] : plan.y_ticks) y_labels = std::max(y_labels, text_width(label, kLabelScale));
+  layout.map_left = kMargin + y_labels + kTickLength + 4;
+  for (const auto& [at, label] : plan.x_ticks) {
+    layout.map_left = std::max(layout.map_left, kMargin + text_width(label, kLabelScale) / 2 - at);
+    plan.overhang = std::max(plan.overhang, at + text_width(label, kLabelScale) / 2 - plan.map_width);
+  }
   layout.map_top = kMargin + 7 * kTitleScale + kMargin;
-  return layout;
+  return plan;
+}
+
+}  // namespace
+
+FigureLayout figure_layout(const Slice& slice, const MapAxes& axes) {
+  return plan_figure(slice, axes).layout;
 }
 
 Image render_figure(const Slice& slice, const MapStyle& style, const std::vector<long long>& codes,
-                    const std::string& title) {
-  const FigureLayout layout = figure_layout(slice.width, slice.height);
+                    const std::string& title, const MapAxes& axes) {
+  const FigurePlan plan = plan_figure(slice, axes);
+  const FigureLayout& layout = plan.layout;
   const Image map = render_slice(slice, style, layout.cell);
   std::vector<std::string> labels;
   if (style.palette == Palette::Classes) {
@@ -187,15 +238,32 @@ Image render_figure(const Slice& slice, const MapStyle& style, const std::vector
   }
   int label_width = 0;
   for (const std::string& label : labels) label_width = std::max(label_width, text_width(label, kLabelScale));
-  const int key_left = layout.map_left + map.width + kMargin;
+  const int key_left = layout.map_left + map.width + kMargin + std::max(0, plan.overhang);
   const int width = std::max(key_left + kBarWidth + 6 + label_width + kMargin,
                              kMargin + text_width(title, kTitleScale) + kMargin);
   const int key_height = style.palette == Palette::Classes ? static_cast<int>(labels.size()) * 24 : 200;
-  const int height = layout.map_top + std::max(map.height, key_height) + kMargin;
+  const int axis_height = 1 + kTickLength + 4 + kLabelHeight;
+  const int height = layout.map_top + std::max(map.height + axis_height, key_height) + kMargin;
   Image figure(width, height, kWhite);
   draw_text(figure, kMargin, kMargin, title, kBlack, kTitleScale);
   for (int y = 0; y < map.height; ++y) {
     for (int x = 0; x < map.width; ++x) figure.set(layout.map_left + x, layout.map_top + y, map.at(x, y));
+  }
+  // The axes just outside the map, so that they hide no node.
+  const int bottom = layout.map_top + map.height;
+  figure.fill(layout.map_left - 1, layout.map_top, 1, map.height + 1, kBlack);
+  figure.fill(layout.map_left - 1, bottom, map.width + 1, 1, kBlack);
+  for (const auto& [at, label] : plan.x_ticks) {
+    const int x = layout.map_left + at;
+    figure.fill(x, bottom + 1, 1, kTickLength, kBlack);
+    draw_text(figure, x - text_width(label, kLabelScale) / 2, bottom + 1 + kTickLength + 4, label, kBlack,
+              kLabelScale);
+  }
+  for (const auto& [at, label] : plan.y_ticks) {
+    const int y = bottom - at;
+    figure.fill(layout.map_left - 1 - kTickLength, y, kTickLength, 1, kBlack);
+    draw_text(figure, layout.map_left - 1 - kTickLength - 4 - text_width(label, kLabelScale),
+              y - kLabelHeight / 2, label, kBlack, kLabelScale);
   }
   const int label_left = key_left + kBarWidth + 6;
   if (style.palette == Palette::Classes) {
@@ -246,6 +314,41 @@ std::string scale_label(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6g", value);
   return text;
+}
+
+double nice_step(double least) {
+  const double power = std::pow(10.0, std::floor(std::log10(least)));
+  for (const double m : {1.0, 2.0, 5.0})
+    if (m * power >= least) return m * power;
+  return 10 * power;
+}
+
+Ticks axis_ticks(double low, double high, double pixels, double apart,
+                 const std::function<double(const std::string&)>& room) {
+  Ticks ticks;
+  const double span = high - low;
+  if (!(span > 0) || !std::isfinite(span) || !(pixels > 0)) return ticks;
+  ticks.step = nice_step(span / std::max(1.0, std::floor(pixels / std::max(apart, 1.0))));
+  for (;;) {
+    ticks.values.clear();
+    ticks.labels.clear();
+    const double first = std::ceil(low / ticks.step - 1e-9), last = std::floor(high / ticks.step + 1e-9);
+    // Coordinates far from 0 beside a span too fine for a double to tell apart get no ticks.
+    if (!(last - first <= 1000)) return Ticks{};
+    const int decimals = static_cast<int>(std::clamp(-std::floor(std::log10(ticks.step) + 1e-9), 0.0, 15.0));
+    double widest = 0;
+    for (double k = first; k <= last; ++k) {
+      const double value = k * ticks.step + 0.0;  // never -0
+      char text[400];
+      std::snprintf(text, sizeof text, "%.*f", decimals, value);
+      ticks.values.push_back(value);
+      ticks.labels.emplace_back(text);
+      widest = std::max(widest, room(ticks.labels.back()));
+    }
+    // Labels that would touch take the next step; two ticks or fewer are kept as they are.
+    if (ticks.values.size() <= 2 || ticks.step / span * pixels >= widest) return ticks;
+    ticks.step = nice_step(ticks.step * 1.5);
+  }
 }
 
 }  // namespace meldrit::gridmap

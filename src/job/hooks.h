@@ -26,7 +26,8 @@ class Hooks {
   virtual void warning(const std::string& /*text*/) {}
   // A count found part way, before the operation ends (the thresholds of a probability import).
   virtual void counted(std::string_view /*what*/, std::uint64_t /*value*/) {}
-  // The step the operation has reached, in words ("Running uniform.exe").
+  // The step the operation has reached, in words ("Running uniform.exe"). Its progress starts
+  // afresh; a step that reports none has no known length.
   virtual void stage(std::string_view /*name*/) {}
   // A step whose progress counts something of its own ("values" while a file is checked, then
   // "nodes"); the progress reports that follow are its alone.

@@ -456,11 +456,7 @@ gridmap::Rgb curve_color(std::size_t index) {
 
 // A step of 1, 2 or 5 times a power of ten that cuts `span` into about six.
 double tick_step(double span) {
-  const double rough = span / 6;
-  const double power = std::pow(10.0, std::floor(std::log10(rough)));
-  for (const double m : {1.0, 2.0, 5.0})
-    if (m * power >= rough) return m * power;
-  return 10 * power;
+  return gridmap::nice_step(span / 6);
 }
 
 class Plot {

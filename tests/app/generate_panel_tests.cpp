@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <algorithm>
 #include <filesystem>
@@ -100,6 +101,9 @@ TEST_F(GeneratePanel, RunWritesWhatTheBatchFrontEndWritesAndMapAndVariogramShowI
       view = found;
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(view->mapImage().size(), QSize(12, 9));
+  // The panel's spacing, node 1 half a spacing from the grid's corner.
+  EXPECT_EQ(view->findChild<QLineEdit*>("originBox")->text(), "1,0.5,0.75");
+  EXPECT_EQ(view->findChild<QLineEdit*>("spacingBox")->text(), "2,1,1.5");
 
   // The first realization's variogram with the panel's model over it.
   click("variogramGenerate");

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QSlider>
 #include <filesystem>
 
@@ -91,7 +92,7 @@ TEST_F(GridViewTest, SavedPictureHasTheBatchFrontEndsPixels) {
   ASSERT_FALSE(saved.isNull());
   EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB888), batch.convertToFormat(QImage::Format_RGB888));
   // The map inside the figure: node (1, 1) at the bottom left of its cells.
-  const gridmap::FigureLayout layout = gridmap::figure_layout(4, 3);
+  const gridmap::FigureLayout layout = gridmap::figure_layout(gridmap::Slice{4, 3, 1, {}}, {{4}, {3}});
   EXPECT_EQ(pixel(batch, layout.map_left + 1, layout.map_top + 3 * layout.cell - 2), gridmap::viridis(0));
 }
 
@@ -152,9 +153,7 @@ TEST_F(GridViewTest, ClassCodesGetTheirColoursAndALegend) {
     click("MapFrame17");
     ASSERT_NE(view(), nullptr);
     auto* legend = view()->findChild<QListWidget*>("legend");
-    QStringList texts;
-    for (int i = 0; i < legend->count(); ++i) texts << legend->item(i)->text();
-    EXPECT_EQ(texts, c.legend);
+    EXPECT_EQ(view()->keyLabels(), c.legend);
     if (c.legend.front() == "1") {
       for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(pixel(legend->item(i)->icon().pixmap(16, 16).toImage(), 8, 8), gridmap::class_color(i + 1));
@@ -168,6 +167,37 @@ TEST_F(GridViewTest, ClassCodesGetTheirColoursAndALegend) {
     }
     delete view();
   }
+}
+
+// The status bar follows the slice shown and names the node by its numbers and its coordinates,
+// which Export offers too.
+TEST_F(GridViewTest, StatusBarNamesTheNodeUnderTheMouseOnTheSliceShown) {
+  mapLocalOutput(knownGrid());
+  app::GridView* grid = view();
+  ASSERT_TRUE(grid->placeNodes("5,5,1", "10,10,2"));
+  EXPECT_FALSE(grid->placeNodes("5,5", "10,10,2"));
+  EXPECT_EQ(grid->statusText(), "Type the origin as three numbers X0,Y0,Z0, got '5,5'.");
+  auto* map = grid->findChild<QWidget*>("map");
+  const QPointF centre(map->width() / 2.0, map->height() / 2.0);
+  QMouseEvent move(QEvent::MouseMove, centre, map->mapToGlobal(centre), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(map, &move);
+  int x = 0, y = 0;
+  ASSERT_EQ(std::sscanf(grid->statusText().toLatin1().constData(), "x %d   y %d", &x, &y), 2);
+  for (const int z : {1, 2}) {
+    grid->findChild<QSlider*>("zSlider")->setValue(z);
+    EXPECT_EQ(grid->statusText(), QStringLiteral("x %1   y %2   z %3   at %4, %5, %6   value %7")
+                                      .arg(x)
+                                      .arg(y)
+                                      .arg(z)
+                                      .arg(5 + (x - 1) * 10)
+                                      .arg(5 + (y - 1) * 10)
+                                      .arg(1 + (z - 1) * 2)
+                                      .arg(x + 10 * y + 100 * z));
+  }
+  platform.choose(folder.file("view.vti"));
+  grid->exportGrid();
+  EXPECT_EQ(platform.asked.back(), "Export Grid|Origin, the centre of the first node (X0,Y0,Z0):|5,5,1");
 }
 
 TEST_F(GridViewTest, WhatAShortFileHoldsIsShownAndWhatIsMissingSaid) {

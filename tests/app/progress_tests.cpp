@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <atomic>
 #include <fstream>
@@ -53,13 +54,17 @@ class Progress : public testing::Test, public WindowOnFake {
     mkfifo(path.c_str(), 0600);
     return path;
   }
-  // From inside the operation: waits for the progress dialog, notes that it showed, presses Cancel.
-  void cancelOnceShown() {
+  // From inside the operation: waits for the progress dialog (at a step whose name ends with
+  // `step`), notes that it showed and what its bar and figures said, presses Cancel.
+  void cancelOnceShown(const QString& step = {}) {
     auto* poll = new QTimer(window.get());
-    QObject::connect(poll, &QTimer::timeout, poll, [this, poll] {
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, step] {
       auto* dialog = window->findChild<QDialog*>(QStringLiteral("progressDialog"));
       if (dialog == nullptr || !dialog->isVisible()) return;
+      if (!dialog->findChild<QLabel*>(QStringLiteral("operation"))->text().endsWith(step)) return;
       dialog_seen = true;
+      bar_end = dialog->findChild<QProgressBar*>(QStringLiteral("progress"))->maximum();
+      figures = dialog->findChild<QLabel*>(QStringLiteral("figures"))->text();
       dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
       poll->stop();
     });
@@ -67,6 +72,8 @@ class Progress : public testing::Test, public WindowOnFake {
   }
 
   bool dialog_seen = false;
+  int bar_end = -1;
+  QString figures;
 };
 
 TEST_F(Progress, CancelARunKeepsItsLinesAndSaysSo) {
@@ -150,9 +157,13 @@ TEST_F(Progress, CancelTheUniformRunEndsTheProgramItWaitsFor) {
   click("Command20");
   get<app::FlexGrid>("Grid1")->clickCell(1, 2);
   pick("Command7", folder.file("result.out"));
-  cancelOnceShown();
+  cancelOnceShown(QStringLiteral("Running uniform.exe"));
   click("Command6");
   EXPECT_TRUE(dialog_seen);
+  // The program's length is unknown: a busy bar and the step's own time, not the file step's figures.
+  EXPECT_EQ(bar_end, 0);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^0:0\\d spent$")).match(figures).hasMatch())
+      << figures.toStdString();
   EXPECT_EQ(platform.messageTexts(), Texts{"Calculation cancelled."});
   EXPECT_FALSE(platform.busy_at_message.back());
   const pid_t program = std::stoi(folder.read("started"));
