@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "textio/number_format.h"
 #include "uniform/column_scan.h"
 #include "uniform/uniform_messages.h"
 
@@ -76,6 +77,41 @@ TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFil
   job::Outcome unwritten = job::Outcome::done(messages::kComplete);
   unwritten.follow_up = "Cannot write output file: " + r.output_caption;
   EXPECT_EQ(run_uniform(r, f.fake()), unwritten);
+}
+
+TEST(UniformRun, ManyBlocksOfLinesKeepTheirOrder) {
+  // Enough samples for several blocks of lines; a bad field part way keeps the lines before it.
+  constexpr int kSamples = 40000;
+  for (const int bad : {-1, 20001}) {
+    RunFixture f;
+    std::string data = "h\r\n", values, scores, output;
+    for (int i = 0; i < kSamples; ++i) {
+      const double x = i * 0.5, y = -i, v = i % 7 == 0 ? 1e20 / (i + 1) : i * 1.25;
+      data += std::to_string(x) + " " + std::to_string(y) + " " +
+              (i == bad ? std::string("x") : std::to_string(v)) + "\r\n";
+      if (bad < 0 || i < bad) {
+        textio::append_print_number(values, std::stod(std::to_string(v)));
+        values += "\r\n";
+      }
+      const std::string score = textio::print_number(static_cast<float>(i + 1) / (kSamples + 1));
+      scores += score + "\r\n";
+      textio::append_print_number(output, std::stod(std::to_string(x)));
+      textio::append_print_number(output, std::stod(std::to_string(y)));
+      textio::append_print_number(output, static_cast<float>(std::stod(score)));
+      output += "\r\n";
+    }
+    f.scores = scores;
+    const job::Outcome outcome =
+        run_uniform(f.request(data, CoordinateOption::TwoD, 3, kSamples, 3), f.fake());
+    if (bad < 0) {
+      EXPECT_EQ(outcome, job::Outcome::done(messages::kComplete));
+      EXPECT_EQ(f.seen.substr(f.seen.rfind('|') + 1), values);
+      EXPECT_TRUE(read_bytes(f.dir.file("result.out")) == output);
+    } else {
+      EXPECT_EQ(outcome, job::Outcome::failed(messages::kCannotRun));
+      EXPECT_TRUE(read_bytes(f.folder + "/tempuniforme34247.out") == values);
+    }
+  }
 }
 
 TEST(UniformRun, ChecksComeBeforeAnyFileIsWritten) {
