@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "textio/field_stream.h"
 #include "textio/number_format.h"
 #include "uniform/column_scan.h"
 #include "uniform/uniform_messages.h"
@@ -232,6 +233,44 @@ TEST(ScanColumnFile, CountsColumnsFromTheFirstLineAndSamplesFromTheStream) {
   for (const auto& [bytes, skip, option, expected] : cases)
     EXPECT_EQ(summary(scan_column_file(dir.write("d.dat", bytes), skip, option)), expected) << bytes;
   EXPECT_EQ(summary(scan_column_file(dir.file("missing.dat"), "0", None)), "not counted");
+}
+
+// The fields of a file as one FieldStream reads them; -1 when it fails.
+long long stream_fields(const std::string& path) {
+  textio::FieldStream stream;
+  if (!stream.open(path)) return -1;
+  for (long long count = 0;; ++count) {
+    const textio::ReadStatus status = stream.skip_field();
+    if (status == textio::ReadStatus::EndOfFile) return count;
+    if (status != textio::ReadStatus::Ok) return -1;
+  }
+}
+
+TEST(ScanColumnFile, CountsLargeFilesAsOneFieldStream) {
+  // Past the preview, plain fields are counted a block at a time until a comma, a quote or a long
+  // field; the rest as FieldStream reads it. Both must give its count, wherever the blocks end.
+  const std::string plain = lines(20000, "1.5 -2") + "\t3\r4\n\x01 \xE9  \r\n\r\n";
+  const std::string cases[] = {
+      plain + plain + "5",
+      plain + "1,,2 , 3\r\n" + plain,
+      "x 1\r\n" + plain + ",1 2\r\n" + plain,
+      plain + "1 \"a b\r\nc\" 4\r\n" + plain,
+      plain + std::string(20000, '7') + "\r\n" + plain,
+      plain + std::string(textio::FieldStream::kMaxHeld + 10, '7') + "\r\n" + plain,
+      lines(30, "1 2") + ",5 6\r\n" + plain,
+      lines(29, "1 2") + "1 2 ,3\r\n" + plain,
+  };
+  test::TempDir dir;
+  for (const std::string& bytes : cases) {
+    const std::string path = dir.write("d.dat", bytes);
+    const ColumnScan scan = scan_column_file(path, "0", CoordinateOption::None);
+    const long long expected = stream_fields(path);
+    EXPECT_EQ(scan.outcome.completed() ? static_cast<long long>(scan.fields) : -1, expected)
+        << bytes.substr(0, 40);
+    if (expected > 0) {
+      EXPECT_EQ(scan.samples, static_cast<std::uint64_t>(expected) / 2);
+    }
+  }
 }
 
 TEST(ScanColumnFile, PreviewHoldsTheFirstThirtySamplesInShortestForm) {
