@@ -23,16 +23,17 @@ OrderedBlocks::~OrderedBlocks() {
 
 bool OrderedBlocks::add(Format format) {
   if (threads_.empty()) {
-    if (failed_) return false;
+    if (stop_at_ != kNone) return false;
     Slot& slot = slots_[0];
     slot.size = format(slot.buffer);
-    failed_ = !writer_.write_lines(std::string_view(slot.buffer.data(), slot.size));
-    return !failed_;
+    if (!writer_.write_lines(std::string_view(slot.buffer.data(), slot.size))) stop_at_ = added_;
+    ++added_;
+    return stop_at_ == kNone;
   }
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return added_ - written_ < slots_.size(); });
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-  if (failed_) return false;
+  if (stop_at_ != kNone) return false;
   slots_[added_ % slots_.size()].format = std::move(format);
   ++added_;
   changed_.notify_all();
@@ -42,7 +43,7 @@ bool OrderedBlocks::add(Format format) {
 bool OrderedBlocks::finish() {
   finish_blocks();
   if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-  return !failed_;
+  return stop_at_ == kNone;
 }
 
 void OrderedBlocks::finish_blocks() {
@@ -65,7 +66,7 @@ void OrderedBlocks::work() {
     const std::uint64_t block = taken_++;
     Slot& slot = slots_[block % slots_.size()];
     Format format = std::move(slot.format);
-    const bool pass_over = failed_;
+    const bool pass_over = block >= stop_at_;
     lock.unlock();
     bool formatted = false;
     if (!pass_over) {
@@ -75,20 +76,23 @@ void OrderedBlocks::work() {
       } catch (...) {
         // Handed to the caller, which would have met it formatting on its own thread.
         lock.lock();
-        if (!error_) error_ = std::current_exception();
-        failed_ = true;
+        // Blocks before this one are still written; it may fail before they are.
+        if (block < stop_at_) {
+          stop_at_ = block;
+          error_ = std::current_exception();
+        }
         lock.unlock();
       }
     }
     format = nullptr;
     lock.lock();
     changed_.wait(lock, [this, block] { return written_ == block; });
-    if (formatted && !failed_) {
+    if (formatted && block < stop_at_) {
       // Only the block whose turn it is writes, so the writer needs no lock of its own.
       lock.unlock();
       const bool ok = writer_.write_lines(std::string_view(slot.buffer.data(), slot.size));
       lock.lock();
-      if (!ok) failed_ = true;
+      if (!ok) stop_at_ = block;
     }
     ++written_;
     changed_.notify_all();

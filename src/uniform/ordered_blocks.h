@@ -18,9 +18,9 @@ namespace meldrit::uniform {
 // were added, so that the file holds the same bytes as when one thread formats them all.
 //
 // Memory stays flat: at most two blocks per worker are queued, formatted or waiting for their
-// turn; add() waits for a free place. After a failed write no later block is written, so the file
-// ends with whole lines that all came before the failure. Without workers (none could be started)
-// add() formats and writes on the caller's thread.
+// turn; add() waits for a free place. After a failed write, or a block whose formatting threw, no
+// later block is written, so the file ends with whole lines that all came before the failure.
+// Without workers (none could be started) add() formats and writes on the caller's thread.
 class OrderedBlocks {
  public:
   // Formats a block's lines into `buffer` from its start and returns their length. The buffer
@@ -57,8 +57,10 @@ class OrderedBlocks {
   std::uint64_t added_ = 0;    // blocks handed in
   std::uint64_t taken_ = 0;    // blocks a worker has started formatting
   std::uint64_t written_ = 0;  // blocks written (or passed over after a failure)
-  bool failed_ = false;
-  std::exception_ptr error_;  // thrown by a block's formatting, rethrown on the caller's thread
+  // The first block that failed, to be written or formatted; none after it is written.
+  static constexpr std::uint64_t kNone = UINT64_MAX;
+  std::uint64_t stop_at_ = kNone;
+  std::exception_ptr error_;  // thrown by that block's formatting, rethrown on the caller's thread
   bool stopping_ = false;
 };
 

@@ -42,15 +42,19 @@ TEST(OrderedBlocks, AFormattingErrorReachesTheCaller) {
   test::TempDir dir;
   textio::TextWriter writer;
   ASSERT_TRUE(writer.create(dir.file("out.txt")));
-  OrderedBlocks blocks(writer, 2);
-  blocks.add([](std::string& buffer) { return block_lines(1, buffer); });
-  blocks.add([](std::string&) -> std::size_t { throw std::runtime_error("no room"); });
-  EXPECT_THROW(
-      {
-        for (int i = 0; i < 100; ++i) blocks.add([](std::string& buffer) { return block_lines(2, buffer); });
-        blocks.finish();
-      },
-      std::runtime_error);
+  {
+    // Gone before the writer closes: it waits for the blocks still on their way.
+    OrderedBlocks blocks(writer, 2);
+    blocks.add([](std::string& buffer) { return block_lines(1, buffer); });
+    blocks.add([](std::string&) -> std::size_t { throw std::runtime_error("no room"); });
+    EXPECT_THROW(
+        {
+          for (int i = 0; i < 100; ++i)
+            blocks.add([](std::string& buffer) { return block_lines(2, buffer); });
+          blocks.finish();
+        },
+        std::runtime_error);
+  }
   // Nothing after the block that failed.
   ASSERT_TRUE(writer.close());
   EXPECT_EQ(test::read_bytes(dir.file("out.txt")), "1\r\n");
