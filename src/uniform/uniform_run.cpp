@@ -1,5 +1,6 @@
 #include "uniform/uniform_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "textio/parallel_fields.h"
 #include "textio/system_files.h"
 #include "textio/text_writer.h"
+#include "uniform/ordered_blocks.h"
 #include "uniform/uniform_messages.h"
 
 namespace meldrit::uniform {
@@ -22,13 +24,29 @@ namespace {
 
 enum class Step { Done, Failed, Cancelled };
 
+// Lines formatted per block on the workers: a few hundred kilobytes of text.
+constexpr std::size_t kBlockLines = std::size_t{1} << 14;
+
+// Room in `buffer`, after its first `used` bytes, for one more line of `numbers` numbers.
+char* line_room(std::string& buffer, std::size_t used, int numbers) {
+  const std::size_t room = static_cast<std::size_t>(numbers) * textio::kPrintNumberRoom + 2;
+  if (buffer.size() - used < room) buffer.resize(std::max(2 * buffer.size(), used + room));
+  return buffer.data() + used;
+}
+
+char* end_line(char* p) {
+  *p++ = '\r';
+  *p++ = '\n';
+  return p;
+}
+
 Step write_values_file(const RunRequest& request, const std::string& input, long long samples,
                        long long columns, std::vector<double>& coordinates, job::Hooks& hooks) {
   const int dims = coordinate_count(request.option);
   const long long selected = request.selected_column;
   if (selected <= dims || selected > columns) return Step::Failed;
 
-  // Parsed ahead on the other cores, while this thread writes the values file.
+  // Parsed ahead on the other cores, and formatted there too, while this thread takes the values.
   textio::ParallelFieldStream stream;
   textio::TextWriter values;
   bool header_read = false;
@@ -38,6 +56,23 @@ Step write_values_file(const RunRequest& request, const std::string& input, long
   if (samples > 0) coordinates.reserve(static_cast<std::size_t>(samples) * dims);
   job::ProgressTicker ticker(hooks, textio::file_size_or_zero(input),
                              samples > 0 ? static_cast<std::uint64_t>(samples) : 0);
+  // Declared after the writer: on an early return it still writes the lines handed on.
+  OrderedBlocks blocks(values, textio::ParallelFieldStream::default_workers());
+  std::vector<double> block;
+  const auto hand_on = [&] {
+    const bool added = blocks.add([held = std::move(block)](std::string& buffer) {
+      std::size_t used = 0;
+      for (const double value : held) {
+        char* const p = end_line(textio::write_print_number(line_room(buffer, used, 1), value));
+        used = static_cast<std::size_t>(p - buffer.data());
+      }
+      return used;
+    });
+    block.clear();
+    block.reserve(kBlockLines);
+    return added;
+  };
+  block.reserve(kBlockLines);
   for (long long i = 0; i < samples; ++i) {
     if (!ticker.tick(stream.bytes_consumed(), static_cast<std::uint64_t>(i))) return Step::Cancelled;
     double value = 0;
@@ -53,11 +88,16 @@ Step write_values_file(const RunRequest& request, const std::string& input, long
         // Variables that are not transformed are read over, whatever they hold.
         status = stream.skip_field();
       }
-      if (status != textio::ReadStatus::Ok) return Step::Failed;
+      if (status != textio::ReadStatus::Ok) {
+        // The file keeps every whole line before the bad sample.
+        hand_on();
+        return Step::Failed;
+      }
     }
-    textio::append_print_number(values.line(), value);
-    if (!values.end_line()) return Step::Failed;
+    block.push_back(value);
+    if (block.size() == kBlockLines && !hand_on()) return Step::Failed;
   }
+  if (!hand_on() || !blocks.finish()) return Step::Failed;
   return values.close() ? Step::Done : Step::Failed;
 }
 
@@ -97,11 +137,22 @@ bool write_output(const std::string& path, int dims, const std::vector<double>& 
                   const std::vector<float>& scores) {
   textio::TextWriter output;
   if (!output.create(path)) return false;
-  for (std::size_t i = 0; i < scores.size(); ++i) {
-    for (int d = 0; d < dims; ++d) textio::append_print_number(output.line(), coordinates[i * dims + d]);
-    textio::append_print_number(output.line(), scores[i]);
-    if (!output.end_line()) break;
+  OrderedBlocks blocks(output, textio::ParallelFieldStream::default_workers());
+  for (std::size_t first = 0; first < scores.size(); first += kBlockLines) {
+    const std::size_t end = std::min(scores.size(), first + kBlockLines);
+    const bool added = blocks.add([&, first, end](std::string& buffer) {
+      std::size_t used = 0;
+      for (std::size_t i = first; i < end; ++i) {
+        char* p = line_room(buffer, used, dims + 1);
+        for (int d = 0; d < dims; ++d) p = textio::write_print_number(p, coordinates[i * dims + d]);
+        p = end_line(textio::write_print_number(p, scores[i]));
+        used = static_cast<std::size_t>(p - buffer.data());
+      }
+      return used;
+    });
+    if (!added) break;
   }
+  blocks.finish();
   return output.close();
 }
 

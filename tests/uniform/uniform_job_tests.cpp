@@ -7,6 +7,8 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "textio/field_stream.h"
+#include "textio/number_format.h"
 #include "uniform/column_scan.h"
 #include "uniform/uniform_messages.h"
 
@@ -76,6 +78,41 @@ TEST(UniformRun, WritesValuesAndParametersThenTheOutputAndRemovesTheTemporaryFil
   job::Outcome unwritten = job::Outcome::done(messages::kComplete);
   unwritten.follow_up = "Cannot write output file: " + r.output_caption;
   EXPECT_EQ(run_uniform(r, f.fake()), unwritten);
+}
+
+TEST(UniformRun, ManyBlocksOfLinesKeepTheirOrder) {
+  // Enough samples for several blocks of lines; a bad field part way keeps the lines before it.
+  constexpr int kSamples = 40000;
+  for (const int bad : {-1, 20001}) {
+    RunFixture f;
+    std::string data = "h\r\n", values, scores, output;
+    for (int i = 0; i < kSamples; ++i) {
+      const double x = i * 0.5, y = -i, v = i % 7 == 0 ? 1e20 / (i + 1) : i * 1.25;
+      data += std::to_string(x) + " " + std::to_string(y) + " " +
+              (i == bad ? std::string("x") : std::to_string(v)) + "\r\n";
+      if (bad < 0 || i < bad) {
+        textio::append_print_number(values, std::stod(std::to_string(v)));
+        values += "\r\n";
+      }
+      const std::string score = textio::print_number(static_cast<float>(i + 1) / (kSamples + 1));
+      scores += score + "\r\n";
+      textio::append_print_number(output, std::stod(std::to_string(x)));
+      textio::append_print_number(output, std::stod(std::to_string(y)));
+      textio::append_print_number(output, static_cast<float>(std::stod(score)));
+      output += "\r\n";
+    }
+    f.scores = scores;
+    const job::Outcome outcome =
+        run_uniform(f.request(data, CoordinateOption::TwoD, 3, kSamples, 3), f.fake());
+    if (bad < 0) {
+      EXPECT_EQ(outcome, job::Outcome::done(messages::kComplete));
+      EXPECT_EQ(f.seen.substr(f.seen.rfind('|') + 1), values);
+      EXPECT_TRUE(read_bytes(f.dir.file("result.out")) == output);
+    } else {
+      EXPECT_EQ(outcome, job::Outcome::failed(messages::kCannotRun));
+      EXPECT_TRUE(read_bytes(f.folder + "/tempuniforme34247.out") == values);
+    }
+  }
 }
 
 TEST(UniformRun, ChecksComeBeforeAnyFileIsWritten) {
@@ -196,6 +233,44 @@ TEST(ScanColumnFile, CountsColumnsFromTheFirstLineAndSamplesFromTheStream) {
   for (const auto& [bytes, skip, option, expected] : cases)
     EXPECT_EQ(summary(scan_column_file(dir.write("d.dat", bytes), skip, option)), expected) << bytes;
   EXPECT_EQ(summary(scan_column_file(dir.file("missing.dat"), "0", None)), "not counted");
+}
+
+// The fields of a file as one FieldStream reads them; -1 when it fails.
+long long stream_fields(const std::string& path) {
+  textio::FieldStream stream;
+  if (!stream.open(path)) return -1;
+  for (long long count = 0;; ++count) {
+    const textio::ReadStatus status = stream.skip_field();
+    if (status == textio::ReadStatus::EndOfFile) return count;
+    if (status != textio::ReadStatus::Ok) return -1;
+  }
+}
+
+TEST(ScanColumnFile, CountsLargeFilesAsOneFieldStream) {
+  // Past the preview, plain fields are counted a block at a time until a comma, a quote or a long
+  // field; the rest as FieldStream reads it. Both must give its count, wherever the blocks end.
+  const std::string plain = lines(20000, "1.5 -2") + "\t3\r4\n\x01 \xE9  \r\n\r\n";
+  const std::string cases[] = {
+      plain + plain + "5",
+      plain + "1,,2 , 3\r\n" + plain,
+      "x 1\r\n" + plain + ",1 2\r\n" + plain,
+      plain + "1 \"a b\r\nc\" 4\r\n" + plain,
+      plain + std::string(20000, '7') + "\r\n" + plain,
+      plain + std::string(textio::FieldStream::kMaxHeld + 10, '7') + "\r\n" + plain,
+      lines(30, "1 2") + ",5 6\r\n" + plain,
+      lines(29, "1 2") + "1 2 ,3\r\n" + plain,
+  };
+  test::TempDir dir;
+  for (const std::string& bytes : cases) {
+    const std::string path = dir.write("d.dat", bytes);
+    const ColumnScan scan = scan_column_file(path, "0", CoordinateOption::None);
+    const long long expected = stream_fields(path);
+    EXPECT_EQ(scan.outcome.completed() ? static_cast<long long>(scan.fields) : -1, expected)
+        << bytes.substr(0, 40);
+    if (expected > 0) {
+      EXPECT_EQ(scan.samples, static_cast<std::uint64_t>(expected) / 2);
+    }
+  }
 }
 
 TEST(ScanColumnFile, PreviewHoldsTheFirstThirtySamplesInShortestForm) {
