@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "pfield_local/local_messages.h"
+#include "textio/background_lines.h"
 #include "textio/field_stream.h"
 #include "textio/file_type.h"
 #include "textio/geoeas_header.h"
@@ -49,6 +50,7 @@ namespace {
 
 constexpr std::size_t kMostUniformWorkers = 16;
 constexpr int kReservedFiles = 16;
+constexpr std::size_t kMostBackgroundOutputs = 16;
 
 // One realization of a pass: its uniform file, its output, and whether it is still going.
 struct Draw {
@@ -58,9 +60,16 @@ struct Draw {
   textio::NumberSource* generated = nullptr;
   textio::FieldStream header;  // until the header lines are skipped
   std::unique_ptr<textio::ParallelFieldStream> uniform;
-  textio::TextWriter output;
+  std::unique_ptr<textio::BackgroundLines> output;
   bool alive = true;
 };
+
+void write_value(std::string& line, double z) {
+  textio::append_mask_fixed3(line, z);
+}
+void write_class(std::string& line, double k) {
+  textio::append_print_number(line, k);
+}
 
 // The refusals made before anything is opened: an output that is an input of the pass or another
 // realization's output, and more realizations than the process may hold files open for.
@@ -151,11 +160,14 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     if (!draw.generated) bytes_total += textio::file_size_or_zero(draw.uniform_path);
   }
   const job::Outcome outcome = [&]() -> job::Outcome {
+    // Lines are formatted and written on threads of their own while few enough of them go round the
+    // cores with the readers; more are written on the run's thread.
+    const bool background = draws.size() <= kMostBackgroundOutputs;
     for (Draw& draw : draws) {
       if (!draw.alive) continue;
-      if (!draw.output.create(draw.output_path) || !textio::write_output_header(draw.output, input.header)) {
-        return failed;
-      }
+      draw.output =
+          std::make_unique<textio::BackgroundLines>(input.continuous ? write_value : write_class, background);
+      if (!draw.output->create(draw.output_path, input.header)) return failed;
     }
     for (Draw& draw : draws) {
       if (draw.alive && !draw.generated && !draw.header.skip_lines(draw.uniform_skip)) drop(draw);
@@ -223,17 +235,16 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
             drop(draw);
             continue;
           }
-          textio::append_mask_fixed3(draw.output.line(), node.z);
-        } else {
-          textio::append_print_number(draw.output.line(), static_cast<double>(find_class(u[r], c.data(), n)));
+          if (!draw.output->push(node.z)) return failed;
+        } else if (!draw.output->push(static_cast<double>(find_class(u[r], c.data(), n)))) {
+          return failed;
         }
-        if (!draw.output.end_line()) return failed;
       }
       if (alive == 0) return ending();
     }
     if (along == nullptr) ticker->finish(bytes_read(), nodes);
     for (Draw& draw : draws) {
-      if (draw.output.is_open() && !draw.output.close()) return failed;
+      if (draw.output && !draw.output->close()) return failed;
     }
     if (!realization_failures.empty()) return ending();
     return job::Outcome::done(messages::kCalculationFinished);

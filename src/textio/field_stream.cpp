@@ -370,6 +370,14 @@ bool FieldStream::fast_number(std::size_t at, double& value) {
   const char* const end = buffer_.data() + end_;
   const bool negative = p < end && *p == '-';
   if (negative) ++p;
+  // A one-digit whole number, the codes of a class or phase file, needs no more than its digit.
+  if (end - p >= 2 && is_digit(p[0]) && (class_of(p[1]) & kNumberEnd)) {
+    const double digit = static_cast<double>(p[0] - '0');
+    value = negative ? -digit : digit;
+    pos_ = static_cast<std::size_t>(p + 1 - buffer_.data());
+    pending_separator_ = true;
+    return true;
+  }
   std::uint64_t mantissa = 0;
   std::size_t digits = 0;
   std::size_t decimals = 0;

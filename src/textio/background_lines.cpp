@@ -1,30 +1,22 @@
-#include "pfield_multiphase/masked_output.h"
+#include "textio/background_lines.h"
 
-#include "textio/number_format.h"
+namespace meldrit::textio {
 
-namespace meldrit::pfield_multiphase {
-
-bool MaskedOutput::create(const std::string& path, const textio::OutputHeader& header) {
+bool BackgroundLines::create(const std::string& path, const OutputHeader& header) {
   write_failed_ = false;
   stopping_ = false;
   batch_.clear();
-  batch_.reserve(kBatch);
-  return writer_.create(path) && textio::write_output_header(writer_, header);
+  if (background_) batch_.reserve(kBatch);
+  return writer_.create(path) && write_output_header(writer_, header);
 }
 
-void MaskedOutput::write_all(const std::vector<float>& values) {
-  if (write_failed_) return;
-  for (const float value : values) {
-    // Rounded on the float's own 7-digit decimal form.
-    textio::append_mask_hash3(writer_.line(), static_cast<double>(value), 7);
-    if (!writer_.end_line()) {
-      write_failed_ = true;
-      return;
-    }
+void BackgroundLines::write_all(const std::vector<double>& values) {
+  for (const double value : values) {
+    if (write_failed_ || !write_one(value)) return;
   }
 }
 
-void MaskedOutput::writer_loop() {
+void BackgroundLines::writer_loop() {
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return has_pending_ || stopping_; });
@@ -37,7 +29,7 @@ void MaskedOutput::writer_loop() {
   }
 }
 
-bool MaskedOutput::hand_off() {
+bool BackgroundLines::hand_off() {
   if (!thread_.joinable()) thread_ = std::thread([this] { writer_loop(); });
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return !has_pending_; });
@@ -49,7 +41,7 @@ bool MaskedOutput::hand_off() {
   return !write_failed_;
 }
 
-bool MaskedOutput::close() {
+bool BackgroundLines::close() {
   if (thread_.joinable()) {
     {
       std::unique_lock lock(mutex_);
@@ -66,4 +58,4 @@ bool MaskedOutput::close() {
   return closed && !write_failed_;
 }
 
-}  // namespace meldrit::pfield_multiphase
+}  // namespace meldrit::textio
