@@ -64,12 +64,13 @@ struct Draw {
   bool alive = true;
 };
 
-void write_value(std::string& line, double z) {
-  textio::append_mask_fixed3(line, z);
-}
-void write_class(std::string& line, double k) {
-  textio::append_print_number(line, k);
-}
+// The output forms: a value inside its class, or the class number.
+constexpr textio::BackgroundLines::Form kValueForm{
+    [](char* at, double z) { return textio::write_mask_fixed3(at, z); },
+    [](std::string& line, double z) { textio::append_mask_fixed3(line, z); }};
+constexpr textio::BackgroundLines::Form kClassForm{
+    [](char* at, double k) { return textio::write_print_number(at, k); },
+    [](std::string& line, double k) { textio::append_print_number(line, k); }};
 
 // The refusals made before anything is opened: an output that is an input of the pass or another
 // realization's output, and more realizations than the process may hold files open for.
@@ -166,7 +167,7 @@ job::Outcome run(const LocalRunInput& input, const std::vector<Realization>& rea
     for (Draw& draw : draws) {
       if (!draw.alive) continue;
       draw.output =
-          std::make_unique<textio::BackgroundLines>(input.continuous ? write_value : write_class, background);
+          std::make_unique<textio::BackgroundLines>(input.continuous ? kValueForm : kClassForm, background);
       if (!draw.output->create(draw.output_path, input.header)) return failed;
     }
     for (Draw& draw : draws) {

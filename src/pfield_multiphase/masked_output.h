@@ -10,7 +10,9 @@ namespace meldrit::pfield_multiphase {
 class MaskedOutput : public textio::BackgroundLines {
  public:
   MaskedOutput()
-      : BackgroundLines([](std::string& line, double value) { textio::append_mask_hash3(line, value, 7); }) {}
+      : BackgroundLines(
+            {[](char* at, double value) { return textio::write_mask_hash3(at, value, 7); },
+             [](std::string& line, double value) { textio::append_mask_hash3(line, value, 7); }}) {}
   bool push(float value) { return BackgroundLines::push(static_cast<double>(value)); }
 };
 

@@ -20,12 +20,15 @@ namespace meldrit::textio {
 // keeps the lines of the nodes done.
 class BackgroundLines {
  public:
-  // Appends the line's text for `value` (without the line end).
-  using Format = void (*)(std::string& line, double value);
+  // A line's text for a value (without the line end): `write` puts it at a place with room for
+  // kPrintNumberRoom characters and returns its end, or null for a value it leaves to `append`.
+  struct Form {
+    char* (*write)(char* at, double value);
+    void (*append)(std::string& line, double value);
+  };
   static constexpr std::size_t kBatch = std::size_t{1} << 16;
 
-  explicit BackgroundLines(Format format, bool background = true)
-      : format_(format), background_(background) {}
+  explicit BackgroundLines(Form form, bool background = true) : form_(form), background_(background) {}
   ~BackgroundLines() { close(); }
   BackgroundLines(const BackgroundLines&) = delete;
   BackgroundLines& operator=(const BackgroundLines&) = delete;
@@ -36,7 +39,10 @@ class BackgroundLines {
 
   // False once a write has failed.
   bool push(double value) {
-    if (!background_) return write_one(value);
+    if (!background_) {
+      write_one(value);
+      return !write_failed_;
+    }
     batch_.push_back(value);
     return batch_.size() < kBatch ? true : hand_off();
   }
@@ -45,18 +51,19 @@ class BackgroundLines {
   bool close();
 
  private:
-  bool write_one(double value) {
-    format_(writer_.line(), value);
-    if (!writer_.end_line()) write_failed_ = true;
-    return !write_failed_;
-  }
+  // Formats into a block of whole lines, handed to the writer when full.
+  void write_one(double value);
+  void write_block();
   bool hand_off();
   void write_all(const std::vector<double>& values);
   void writer_loop();
 
-  Format format_;
+  Form form_;
   bool background_;
   TextWriter writer_;
+  std::vector<char> block_;
+  std::size_t used_ = 0;
+  std::string slow_;
   std::vector<double> batch_;
   std::vector<double> pending_;  // the batch the writer thread works on
   bool has_pending_ = false;

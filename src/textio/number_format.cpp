@@ -375,22 +375,22 @@ bool append_non_finite(std::string& out, double value) {
   return true;
 }
 
-// Both masks straight from a thousandths count that a fast path found, in one append: these are
-// the run's hot loops. `hash` gives "########.###" (no 0 before the point, trailing zeros of the
-// decimals dropped), else "######0.000". Returns false when no fast path decides.
-bool append_mask_fast(std::string& out, double value, int significant, bool hash) {
+// Both masks straight from a thousandths count that a fast path found, written at `p` (room for
+// kPrintNumberRoom characters): these are the run's hot loops. `hash` gives "########.###" (no 0
+// before the point, trailing zeros of the decimals dropped), else "######0.000". Returns null when
+// no fast path decides.
+char* write_mask_fast(char* p, double value, int significant, bool hash) {
+  if (!std::isfinite(value)) return nullptr;
   const double magnitude = std::fabs(value);
   unsigned long long count = 0;
   const bool fast = significant == 7    ? fast_thousandths7(magnitude, count)
                     : significant == 15 ? fast_thousandths15(magnitude, count)
                                         : false;
-  if (!fast) return false;
-  char text[40];
-  char* p = text;
+  if (!fast) return nullptr;
   if (count != 0 && value < 0) *p++ = '-';
   const unsigned long long whole = count / 1000;
   const unsigned fraction = static_cast<unsigned>(count % 1000);
-  if (whole != 0 || !hash) p = std::to_chars(p, text + sizeof text, whole).ptr;
+  if (whole != 0 || !hash) p = std::to_chars(p, p + 24, whole).ptr;
   *p++ = '.';
   const char decimals[3] = {static_cast<char>('0' + fraction / 100),
                             static_cast<char>('0' + fraction / 10 % 10),
@@ -400,7 +400,14 @@ bool append_mask_fast(std::string& out, double value, int significant, bool hash
     while (kept > 0 && decimals[kept - 1] == '0') --kept;
   }
   for (int i = 0; i < kept; ++i) *p++ = decimals[i];
-  out.append(text, static_cast<std::size_t>(p - text));
+  return p;
+}
+
+bool append_mask_fast(std::string& out, double value, int significant, bool hash) {
+  char text[kPrintNumberRoom];
+  const char* end = write_mask_fast(text, value, significant, hash);
+  if (end == nullptr) return false;
+  out.append(text, static_cast<std::size_t>(end - text));
   return true;
 }
 
@@ -421,6 +428,10 @@ void append_mask_fixed3(std::string& out, double value) {
     out.append(3 - digits.size(), '0');
     out.append(digits);
   }
+}
+
+char* write_mask_fixed3(char* out, double value) {
+  return write_mask_fast(out, value, 15, false);
 }
 
 std::string mask_fixed3(double value) {
@@ -447,6 +458,10 @@ void append_mask_hash3(std::string& out, double value, int significant) {
   while (!decimals.empty() && decimals.back() == '0') decimals.remove_suffix(1);
   out += '.';
   out.append(decimals);
+}
+
+char* write_mask_hash3(char* out, double value, int significant) {
+  return write_mask_fast(out, value, significant, true);
 }
 
 std::string mask_hash3(double value, int significant) {

@@ -38,6 +38,10 @@ std::string plain_number(double value);
 // no padding. A value that rounds to zero carries no minus sign. 0.5 -> "0.500", -3.14159 -> "-3.142".
 void append_mask_fixed3(std::string& out, double value);
 std::string mask_fixed3(double value);
+// The same written at `out` (room for kPrintNumberRoom characters), returning the end; null when the
+// value needs the exact path of append_mask_fixed3 (a half near the third decimal, a magnitude of
+// 1e6 or more, not a number), which then appends it.
+char* write_mask_fixed3(char* out, double value);
 
 // Mask "########.###": the same rounding, no digit before the point when the integer part is 0,
 // trailing zeros of the decimals dropped, the point always written. 12 -> "12.", 0 -> ".",
@@ -45,5 +49,7 @@ std::string mask_fixed3(double value);
 // decided on the float's own decimal form.
 void append_mask_hash3(std::string& out, double value, int significant = 15);
 std::string mask_hash3(double value, int significant = 15);
+// The same written at `out`, as write_mask_fixed3 is; null when append_mask_hash3 must write it.
+char* write_mask_hash3(char* out, double value, int significant = 15);
 
 }  // namespace meldrit::textio
