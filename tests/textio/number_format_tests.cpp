@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "support/temp_dir.h"
+#include "textio/background_lines.h"
 #include "textio/text_writer.h"
 
 namespace meldrit::textio {
@@ -150,6 +152,34 @@ TEST(Masks, AgreeWithTheDecimalFormAcrossMagnitudes) {
     ASSERT_EQ(mask_hash3(value), reference_hash3(value, 15)) << value;
     ASSERT_EQ(mask_hash3(static_cast<float>(value), 7), reference_hash3(static_cast<float>(value), 7))
         << value;
+  }
+}
+
+// The block writer of the runs' outputs writes the bytes the append forms give, on its thread or
+// not, for values its fast form takes and for those it leaves to the exact path.
+TEST(BackgroundLines, WritesWhatTheAppendFormsWrite) {
+  test::TempDir dir;
+  std::vector<double> values;
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> any(-2000.0, 2000.0);
+  for (int i = 0; i < 200001; ++i) values.push_back(i % 7 == 0 ? (i % 2000) / 1000.0 + 0.0005 : any(random));
+  for (const double odd : {1e7 + 0.25, -1e300, 0.0, -0.0004, std::numeric_limits<double>::quiet_NaN(),
+                           std::numeric_limits<double>::infinity()}) {
+    values.push_back(odd);
+  }
+  const BackgroundLines::Form form{[](char* at, double v) { return write_mask_fixed3(at, v); },
+                                   [](std::string& line, double v) { append_mask_fixed3(line, v); }};
+  std::string expected = "title\r\n1\r\nz\r\n";
+  for (const double v : values) {
+    append_mask_fixed3(expected, v);
+    expected += "\r\n";
+  }
+  for (const bool background : {true, false}) {
+    BackgroundLines lines(form, background);
+    ASSERT_TRUE(lines.create(dir.file("o.out"), {"title", "z"}));
+    for (const double v : values) ASSERT_TRUE(lines.push(v));
+    ASSERT_TRUE(lines.close());
+    EXPECT_EQ(test::read_bytes(dir.file("o.out")), expected) << background;
   }
 }
 
