@@ -194,7 +194,8 @@ if ((UNIFORM_VALUES > 0)); then
   values="$DATA/values_$UNIFORM_VALUES.txt"
   [[ -f $values ]] || "$GEN" values "$values" "$UNIFORM_VALUES"
   printf '%s\r\n0\r\n%s\r\n%s\r\n1\r\n1\r\n' "$values" "$program/scores.out" "$UNIFORM_VALUES" >"$program/uniform.par"
-  read -r wall rss _ < <(measure 1 "$BUILD/bin/uniform.exe" "$program/uniform.par" 0)
+  # Best of two: the first run may still share the disk with the writing of its 1.6 GB input.
+  read -r wall rss _ < <(measure 2 "$BUILD/bin/uniform.exe" "$program/uniform.par" 0)
   record uniform_exe "$wall s, $(python3 -c "print(f'{$rss * 1024 / 1e9:.2f}')") GB"
   printf 'wall %6.2f s  peak RSS %s KB  (%s MB of values)\n' "$wall" "$rss" "$(megabytes "$values")"
   rm -f "$program/scores.out"
