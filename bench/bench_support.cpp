@@ -108,8 +108,8 @@ ParseTotals parse_only(const std::string& path, std::uint64_t skip_lines) {
   return totals;
 }
 
-void write_probability_file(const std::string& path, std::uint64_t nodes, int thresholds,
-                            std::uint64_t seed, Shape shape) {
+void write_probability_file(const std::string& path, std::uint64_t nodes, int thresholds, std::uint64_t seed,
+                            Shape shape) {
   BlockWriter out(path);
   std::vector<std::string> names;
   for (int j = 1; j <= thresholds; ++j) names.push_back("P(Z <= z" + std::to_string(j) + ")");
@@ -171,8 +171,9 @@ void write_column_file(const std::string& path, std::uint64_t samples, Shape sha
     BlockWriter out(path);
     out.header(shape, "samples", {"x", "y", "z", "porosity", "grade"});
     for (std::uint64_t i = 0; i < samples; ++i) {
-      const double fields[] = {static_cast<double>(i % 1000) * 2.5, static_cast<double>(i / 1000 % 1000) * 2.5,
-                               static_cast<double>(i / 1000000), value(random), value(random)};
+      const double fields[] = {static_cast<double>(i % 1000) * 2.5,
+                               static_cast<double>(i / 1000 % 1000) * 2.5, static_cast<double>(i / 1000000),
+                               value(random), value(random)};
       for (int f = 0; f < 5; ++f) {
         if (f > 0) out.put(" ");
         out.fixed6(fields[f]);
