@@ -32,8 +32,11 @@ class MultiphaseRun : public testing::Test {
     in_.nx = nodes;
     in_.bihistogram_path = dir_.write("bihist.dat", bihistogram);
     in_.class_rows.clear();
-    for (const std::string& content : uniform)
-      in_.class_rows.push_back({"0", dir_.write("u" + std::to_string(in_.class_rows.size() + 1), content)});
+    for (const std::string& content : uniform) {
+      std::string name = "u";
+      name += std::to_string(in_.class_rows.size() + 1);
+      in_.class_rows.push_back({"0", dir_.write(name, content)});
+    }
     in_.phases = static_cast<double>(in_.class_rows.size());
   }
   void phases(const std::string& content) { in_.multiphase_path = dir_.write("phases.out", content); }
