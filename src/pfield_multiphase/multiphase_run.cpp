@@ -30,6 +30,10 @@ constexpr int kMaxPoints = 50;
 // standard streams and a margin for whatever the process has open.
 constexpr int kOtherFiles = 3 + 3 + 16;
 
+// Code files hold a value every three bytes or so: their chunks are smaller, so that the values a
+// chunk holds take about the memory of a uniform file's.
+constexpr std::uint64_t kCodeChunk = ParallelFieldStream::kChunk / 4;
+
 // Node files parsed ahead on worker threads at most; more are read on the run's own thread.
 constexpr long long kMostParsedAhead = 6;
 
@@ -259,14 +263,14 @@ job::Outcome Run::simulate() {
   // A file shorter than its header is found at the first node, where it ends too soon.
   bool header_read = false;
   if (by_phase) {
-    multiphase_ = std::make_unique<ParallelFieldStream>(workers_);
+    multiphase_ = std::make_unique<ParallelFieldStream>(workers_, FieldStream::kDefaultBlock, kCodeChunk);
     if (!multiphase_->open(multiphase_path_, in_.multiphase_skip, header_read)) {
       return failed(messages::cannot_open(messages::kMultiphaseFileName, multiphase_path_));
     }
     multiphase_open_ = true;
   }
   if (by_class) {
-    variable_ = std::make_unique<ParallelFieldStream>(workers_);
+    variable_ = std::make_unique<ParallelFieldStream>(workers_, FieldStream::kDefaultBlock, kCodeChunk);
     if (!variable_->open(variable_path_, in_.variable_skip, header_read)) {
       return failed(messages::cannot_open(messages::kVariableFileName, variable_path_));
     }

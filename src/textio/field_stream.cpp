@@ -84,7 +84,8 @@ bool FieldStream::open(const std::string& path) {
 }
 
 bool FieldStream::open_range(int shared_fd, std::uint64_t begin, std::uint64_t end) {
-  close();
+  // A worker reads range after range of one file: the buffer stays for the next.
+  detach();
   if (shared_fd < 0) return false;
   fd_ = shared_fd;
   borrowed_ = true;
@@ -105,11 +106,15 @@ bool FieldStream::open_range(const std::string& path, std::uint64_t begin, std::
   return true;
 }
 
-void FieldStream::close() {
+void FieldStream::detach() {
   if (fd_ >= 0 && !borrowed_) system_files::close_file(fd_);
   fd_ = -1;
   borrowed_ = false;
   pos_ = end_ = 0;
+}
+
+void FieldStream::close() {
+  detach();
   // Many streams may be closed and kept (the realizations of a pass): none holds its buffer.
   std::vector<char>().swap(buffer_);
 }

@@ -112,6 +112,7 @@ class FieldStream {
   std::uint64_t bytes_consumed() const { return consumed_before_ + pos_; }
 
  private:
+  void detach();  // closes the file (an own one) but keeps the buffer
   bool refill();  // keeps [pos_, end_) and appends a block; false at end of file or error
   int peek();     // next byte or -1 at the end
   void consume_pending_separator();
