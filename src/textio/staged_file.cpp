@@ -39,8 +39,7 @@ bool StagedFile::put_in_place() {
     discard();
     return false;
   }
-  std::filesystem::rename(path_, final_path_, error);
-  if (error) {
+  if (!system_files::replace_file(path_.c_str(), final_path_.c_str())) {
     discard();
     return false;
   }

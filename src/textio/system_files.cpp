@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -139,6 +140,10 @@ bool replaceable_by_rename(const char* path) {
   return single;
 }
 
+bool replace_file(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 bool copy_permissions(const char* model, const char* path) {
   const DWORD attributes = GetFileAttributesA(model);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) == 0 &&
@@ -252,6 +257,10 @@ bool replaceable_by_rename(const char* path) {
   if (::lstat(path, &info) != 0) return errno == ENOENT;
   return S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == ::geteuid() &&
          ::access(path, W_OK) == 0;
+}
+
+bool replace_file(const char* from, const char* to) {
+  return ::rename(from, to) == 0;
 }
 
 bool copy_permissions(const char* model, const char* path) {

@@ -39,6 +39,8 @@ bool file_number(const char* path, std::uint64_t& device, std::uint64_t& number)
 // true when nothing is there yet, or a plain file of this user's that can be written and has no
 // other name (no hard link; a symbolic link is followed by a write but replaced by a rename).
 bool replaceable_by_rename(const char* path);
+// Moves `from` onto `to` in one step, replacing a file there; false when it cannot.
+bool replace_file(const char* from, const char* to);
 // Gives `path` the permissions of `model`; false when it cannot.
 bool copy_permissions(const char* model, const char* path);
 
