@@ -1,93 +1,76 @@
 #include "textio/background_lines.h"
 
 #include <algorithm>
-#include <string_view>
+#include <utility>
 
 #include "textio/number_format.h"
 
 namespace meldrit::textio {
 namespace {
-constexpr std::size_t kBlock = std::size_t{1} << 18;
+
+constexpr std::size_t kSmallBatch = 4096;
 constexpr std::size_t kRoom = kPrintNumberRoom + 2;  // a line and its end
+
+// Lines of `values` in `form`, from the start of `buffer`; returns their length.
+std::size_t format_lines(const BackgroundLines::Form& form, const std::vector<double>& values,
+                         std::string& buffer) {
+  std::size_t used = 0;
+  std::string slow;
+  for (const double value : values) {
+    if (buffer.size() - used < kRoom) buffer.resize(std::max(2 * buffer.size(), used + kRoom));
+    char* end = form.write(buffer.data() + used, value);
+    if (end == nullptr) {
+      slow.clear();
+      form.append(slow, value);
+      if (buffer.size() - used < slow.size() + 2) buffer.resize(used + slow.size() + kRoom);
+      end = std::copy(slow.begin(), slow.end(), buffer.data() + used);
+    }
+    *end++ = '\r';
+    *end++ = '\n';
+    used = static_cast<std::size_t>(end - buffer.data());
+  }
+  return used;
+}
+
 }  // namespace
 
-void BackgroundLines::write_one(double value) {
-  if (write_failed_) return;
-  if (block_.size() - used_ < kRoom) write_block();
-  char* const start = block_.data() + used_;
-  char* end = form_.write(start, value);
-  if (end == nullptr) {
-    slow_.clear();
-    form_.append(slow_, value);
-    if (block_.size() - used_ < slow_.size() + 2) write_block();
-    if (block_.size() < slow_.size() + 2) block_.resize(slow_.size() + 2);
-    end = std::copy(slow_.begin(), slow_.end(), block_.data() + used_);
-  }
-  *end++ = '\r';
-  *end++ = '\n';
-  used_ = static_cast<std::size_t>(end - block_.data());
-}
-
-void BackgroundLines::write_block() {
-  if (used_ > 0 && !writer_.write_lines(std::string_view(block_.data(), used_))) write_failed_ = true;
-  used_ = 0;
-  if (block_.size() < kBlock) block_.resize(kBlock);
-}
+BackgroundLines::BackgroundLines(Form form, bool background)
+    : form_(form), background_(background), batch_size_(background ? kBatch : kSmallBatch) {}
 
 bool BackgroundLines::create(const std::string& path, const OutputHeader& header) {
-  write_failed_ = false;
-  stopping_ = false;
+  close();
+  ok_ = true;
   batch_.clear();
-  if (background_) batch_.reserve(kBatch);
-  used_ = 0;
-  return writer_.create(path) && write_output_header(writer_, header);
-}
-
-void BackgroundLines::write_all(const std::vector<double>& values) {
-  for (const double value : values) write_one(value);
-}
-
-void BackgroundLines::writer_loop() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    changed_.wait(lock, [this] { return has_pending_ || stopping_; });
-    if (!has_pending_) return;
-    lock.unlock();
-    write_all(pending_);
-    lock.lock();
-    has_pending_ = false;
-    changed_.notify_all();
-  }
+  batch_.reserve(batch_size_);
+  if (!writer_.create(path) || !write_output_header(writer_, header)) return false;
+  blocks_ = std::make_unique<OrderedBlocks>(writer_, background_ ? 1 : 0);
+  return true;
 }
 
 bool BackgroundLines::hand_off() {
-  if (!thread_.joinable()) thread_ = std::thread([this] { writer_loop(); });
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !has_pending_; });
-  pending_.swap(batch_);
-  has_pending_ = true;
-  changed_.notify_all();
-  lock.unlock();
-  batch_.clear();
-  return !write_failed_;
+  if (blocks_ == nullptr || batch_.empty()) return ok_;
+  const Form form = form_;
+  ok_ = blocks_->add([form, values = std::move(batch_)](std::string& buffer) {
+    return format_lines(form, values, buffer);
+  }) && ok_;
+  batch_ = {};
+  batch_.reserve(batch_size_);
+  return ok_;
 }
 
 bool BackgroundLines::close() {
-  if (thread_.joinable()) {
-    {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return !has_pending_; });
-      stopping_ = true;
-      changed_.notify_all();
-    }
-    thread_.join();
+  if (!writer_.is_open()) return ok_;
+  // An error formatting a block (out of memory) ends the file as a failed write does.
+  try {
+    hand_off();
+    if (!blocks_->finish()) ok_ = false;
+  } catch (...) {
+    ok_ = false;
   }
-  if (!writer_.is_open()) return !write_failed_;
-  write_all(batch_);
+  blocks_.reset();
   batch_.clear();
-  write_block();
-  const bool closed = writer_.close();
-  return closed && !write_failed_;
+  if (!writer_.close()) ok_ = false;
+  return ok_;
 }
 
 }  // namespace meldrit::textio

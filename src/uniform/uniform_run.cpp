@@ -13,10 +13,10 @@
 #include "textio/file_type.h"
 #include "textio/number_format.h"
 #include "textio/numeric_value.h"
+#include "textio/ordered_blocks.h"
 #include "textio/parallel_fields.h"
 #include "textio/system_files.h"
 #include "textio/text_writer.h"
-#include "uniform/ordered_blocks.h"
 #include "uniform/uniform_messages.h"
 
 namespace meldrit::uniform {
@@ -57,7 +57,7 @@ Step write_values_file(const RunRequest& request, const std::string& input, long
   job::ProgressTicker ticker(hooks, textio::file_size_or_zero(input),
                              samples > 0 ? static_cast<std::uint64_t>(samples) : 0);
   // Declared after the writer: on an early return it still writes the lines handed on.
-  OrderedBlocks blocks(values, textio::ParallelFieldStream::default_workers());
+  textio::OrderedBlocks blocks(values, textio::ParallelFieldStream::default_workers());
   std::vector<double> block;
   const auto hand_on = [&] {
     const bool added = blocks.add([held = std::move(block)](std::string& buffer) {
@@ -137,7 +137,7 @@ bool write_output(const std::string& path, int dims, const std::vector<double>& 
                   const std::vector<float>& scores) {
   textio::TextWriter output;
   if (!output.create(path)) return false;
-  OrderedBlocks blocks(output, textio::ParallelFieldStream::default_workers());
+  textio::OrderedBlocks blocks(output, textio::ParallelFieldStream::default_workers());
   for (std::size_t first = 0; first < scores.size(); first += kBlockLines) {
     const std::size_t end = std::min(scores.size(), first + kBlockLines);
     const bool added = blocks.add([&, first, end](std::string& buffer) {

@@ -1,4 +1,4 @@
-#include "uniform/ordered_blocks.h"
+#include "textio/ordered_blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "support/temp_dir.h"
 
-namespace meldrit::uniform {
+namespace meldrit::textio {
 namespace {
 
 // Block b holds b lines "b" (the empty block 0 included): uneven work, so workers finish out of order.
@@ -27,7 +27,7 @@ TEST(OrderedBlocks, WritesBlocksInTheOrderAdded) {
   }
   test::TempDir dir;
   for (const int workers : {0, 1, 3}) {
-    textio::TextWriter writer;
+    TextWriter writer;
     ASSERT_TRUE(writer.create(dir.file("out.txt")));
     OrderedBlocks blocks(writer, workers);
     for (std::size_t b = 0; b < kBlocks; ++b)
@@ -40,7 +40,7 @@ TEST(OrderedBlocks, WritesBlocksInTheOrderAdded) {
 
 TEST(OrderedBlocks, AFormattingErrorReachesTheCaller) {
   test::TempDir dir;
-  textio::TextWriter writer;
+  TextWriter writer;
   ASSERT_TRUE(writer.create(dir.file("out.txt")));
   {
     // Gone before the writer closes: it waits for the blocks still on their way.
@@ -62,7 +62,7 @@ TEST(OrderedBlocks, AFormattingErrorReachesTheCaller) {
 
 #ifdef __linux__
 TEST(OrderedBlocks, StopsWritingAfterAFailedWrite) {
-  textio::TextWriter writer;
+  TextWriter writer;
   ASSERT_TRUE(writer.create("/dev/full"));
   OrderedBlocks blocks(writer, 2);
   bool refused = false;
@@ -74,4 +74,4 @@ TEST(OrderedBlocks, StopsWritingAfterAFailedWrite) {
 #endif
 
 }  // namespace
-}  // namespace meldrit::uniform
+}  // namespace meldrit::textio

@@ -1,12 +1,12 @@
-#include "uniform/ordered_blocks.h"
+#include "textio/ordered_blocks.h"
 
 #include <string_view>
 #include <system_error>
 #include <utility>
 
-namespace meldrit::uniform {
+namespace meldrit::textio {
 
-OrderedBlocks::OrderedBlocks(textio::TextWriter& writer, int workers) : writer_(writer) {
+OrderedBlocks::OrderedBlocks(TextWriter& writer, int workers) : writer_(writer) {
   slots_.resize(2 * static_cast<std::size_t>(workers < 1 ? 1 : workers));
   for (int i = 0; i < workers; ++i) {
     try {
@@ -99,4 +99,4 @@ void OrderedBlocks::work() {
   }
 }
 
-}  // namespace meldrit::uniform
+}  // namespace meldrit::textio

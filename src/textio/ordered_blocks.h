@@ -12,7 +12,7 @@
 
 #include "textio/text_writer.h"
 
-namespace meldrit::uniform {
+namespace meldrit::textio {
 
 // Blocks of lines formatted on worker threads and written to one TextWriter in the order they
 // were added, so that the file holds the same bytes as when one thread formats them all.
@@ -27,7 +27,7 @@ class OrderedBlocks {
   // keeps its size from block to block (so it is not cleared each time); grow it as needed.
   using Format = std::function<std::size_t(std::string& buffer)>;
 
-  OrderedBlocks(textio::TextWriter& writer, int workers);
+  OrderedBlocks(TextWriter& writer, int workers);
   // Waits for the blocks already added to be written.
   ~OrderedBlocks();
   OrderedBlocks(const OrderedBlocks&) = delete;
@@ -49,7 +49,7 @@ class OrderedBlocks {
   void work();
   void finish_blocks();
 
-  textio::TextWriter& writer_;
+  TextWriter& writer_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Slot> slots_;
@@ -64,4 +64,4 @@ class OrderedBlocks {
   bool stopping_ = false;
 };
 
-}  // namespace meldrit::uniform
+}  // namespace meldrit::textio
